@@ -1,0 +1,8 @@
+#include "main/MainComponent.h"
+
+MainComponent::MainComponent()
+{
+    setSize (1400, 600);
+}
+
+MainComponent::~MainComponent() = default;
