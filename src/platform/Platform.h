@@ -33,6 +33,7 @@ namespace platform
         using juce::HyperlinkButton::HyperlinkButton;
 
     protected:
+        using juce::HyperlinkButton::clicked;
         void clicked() override;
 
     private:
