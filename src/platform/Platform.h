@@ -33,8 +33,10 @@ namespace platform
         using juce::HyperlinkButton::HyperlinkButton;
 
     protected:
-        using juce::HyperlinkButton::clicked;
+        // Button's other clicked() overload is private; hiding it is intended.
+        JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Woverloaded-virtual")
         void clicked() override;
+        JUCE_END_IGNORE_WARNINGS_GCC_LIKE
 
     private:
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (LinkButton)
