@@ -26,19 +26,19 @@ namespace platform
     // On Linux the target reaches xdg-open as one argument and no shell ever sees it.
     bool openWithDefaultHandler (const juce::String& fileOrUrl);
 
-    // A hyperlink whose click goes through openWithDefaultHandler.
+    // A hyperlink whose click goes through openWithDefaultHandler. (Button's other clicked()
+    // overload is private, so hiding it is intended.)
+    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Woverloaded-virtual")
     class LinkButton : public juce::HyperlinkButton
     {
     public:
         using juce::HyperlinkButton::HyperlinkButton;
 
     protected:
-        // Button's other clicked() overload is private; hiding it is intended.
-        JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Woverloaded-virtual")
         void clicked() override;
-        JUCE_END_IGNORE_WARNINGS_GCC_LIKE
 
     private:
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (LinkButton)
     };
+    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
 }
