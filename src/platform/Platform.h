@@ -26,9 +26,7 @@ namespace platform
     // On Linux the target reaches xdg-open as one argument and no shell ever sees it.
     bool openWithDefaultHandler (const juce::String& fileOrUrl);
 
-    // A hyperlink whose click goes through openWithDefaultHandler. (Button's other clicked()
-    // overload is private, so hiding it is intended.)
-    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Woverloaded-virtual")
+    // A hyperlink whose click goes through openWithDefaultHandler.
     class LinkButton : public juce::HyperlinkButton
     {
     public:
@@ -36,9 +34,9 @@ namespace platform
 
     protected:
         void clicked() override;
+        void clicked (const juce::ModifierKeys&) override  { clicked(); }
 
     private:
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (LinkButton)
     };
-    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
 }
