@@ -11,6 +11,10 @@
  #include <sys/stat.h>
 #endif
 
+#if JUCE_LINUX && defined (__SANITIZE_ADDRESS__)
+ #include <dlfcn.h>
+#endif
+
 namespace platform
 {
 juce::String settingsFolderName (const juce::String& folderName)
@@ -57,6 +61,13 @@ juce::File machineLibraryFolder()
    #else
     // No Audio Unit or AAX plug-ins exist here; the user's data folder stands in for /Library.
     return juce::File ("~/.local/share");
+   #endif
+}
+
+void keepDisplayLibraryForLeakChecks()
+{
+   #if JUCE_LINUX && defined (__SANITIZE_ADDRESS__)
+    ::dlopen ("libX11.so.6", RTLD_NOW | RTLD_NODELETE);
    #endif
 }
 

@@ -22,6 +22,10 @@ namespace platform
     // The machine-wide Library folder that holds the Audio Unit and AAX plug-in folders.
     juce::File machineLibraryFolder();
 
+    // JUCE unloads Xlib at exit while Xlib still holds memory for the windows that were shown;
+    // sanitizer builds keep it loaded, so that the leak checker reports only real leaks.
+    void keepDisplayLibraryForLeakChecks();
+
     // Opens a file or a web address with the system's default handler, without waiting for it.
     // On Linux the target reaches xdg-open as one argument and no shell ever sees it.
     bool openWithDefaultHandler (const juce::String& fileOrUrl);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "app/Main.h"
+#include "platform/Platform.h"
 #include "support/TestEnvironment.h"
 
 int main (int argc, char** argv)
@@ -10,6 +11,7 @@ int main (int argc, char** argv)
     if (testing::GTEST_FLAG (list_tests))
         return RUN_ALL_TESTS();
 
+    platform::keepDisplayLibraryForLeakChecks();
     testsupport::ScopedTestHome home;
     juce::JUCEApplicationBase::createInstance = &juce_CreateApplication;
     juce::ScopedJuceInitialiser_GUI juceInitialiser;
