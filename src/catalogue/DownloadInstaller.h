@@ -27,8 +27,32 @@ public:
     juce::String installerFileName;
     std::unique_ptr<juce::FileChooser> fileChooser;
 
+    // What the "Save installer" chooser does with its result: copies the installer to the chosen
+    // local file. A cancelled chooser (empty result) copies nothing.
+    static void copyInstallerTo (const juce::File& installer, const juce::URL& chosen);
+
 private:
-    // ... private members of the implementation (transfer progress, relay) go here.
+    // Copies the transfer's fraction into progress, on the message thread.
+    class ProgressRelay : public juce::AsyncUpdater
+    {
+    public:
+        explicit ProgressRelay (DownloadInstaller& worker) : owner (worker) {}
+        void handleAsyncUpdate() override;
+
+    private:
+        DownloadInstaller& owner;
+        JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ProgressRelay)
+    };
+
+    void setInstallerFileName (const juce::String& newName);
+    juce::String getInstallerFileName();
+    void unpack (const void* data, size_t size);
+
+    std::atomic<double> transferProgress { -1.0 };
+    ProgressRelay progressRelay { *this };
+
+    // A new download may start before the previous one's handleAsyncUpdate has read the name.
+    juce::CriticalSection installerFileNameLock;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DownloadInstaller)
 };

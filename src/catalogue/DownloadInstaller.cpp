@@ -1,0 +1,172 @@
+#include "catalogue/DownloadInstaller.h"
+#include "app/Main.h"
+#include "platform/AbortOnThreadExit.h"
+#include "platform/Platform.h"
+
+namespace
+{
+constexpr int blockSize = 65536;
+constexpr juce::int64 lengthWhenNoneAnnounced = 1048576;
+
+// juce::ZipFile refuses entries whose path leads out of the folder, but it would create a
+// symbolic-link entry as stored, and such a link can point anywhere: opening or copying it would
+// reach outside. Those entries are never written.
+bool staysInside (const juce::ZipFile::ZipEntry& entry, const juce::File& folder)
+{
+    return ! entry.isSymbolicLink
+        && folder.getChildFile (entry.filename.replaceCharacter ('\\', '/')).isAChildOf (folder);
+}
+}
+
+DownloadInstaller::DownloadInstaller (juce::URL url)
+    : juce::Thread ("Download Installer"),
+      installerUrl (std::move (url))
+{
+}
+
+DownloadInstaller::~DownloadInstaller()
+{
+    stopThread (1000);
+}
+
+void DownloadInstaller::run()
+{
+    setInstallerFileName ({});
+
+    // Built by hand rather than through URL::createInputStream so that an exit request can
+    // cancel the transfer wherever it blocks.
+    juce::WebInputStream stream (installerUrl, false);
+    stream.withExtraHeaders ("Accept: application/octet-stream")
+          .withConnectionTimeout (10000)
+          .withNumRedirectsToFollow (1);
+
+    platform::AbortOnThreadExit abortOnExit (*this, stream);
+
+    const auto connected = stream.connect (nullptr) && ! stream.isError();
+
+    // Being shut down: nobody is left to report to.
+    if (threadShouldExit())
+        return;
+
+    if (! connected || stream.getStatusCode() != 200)
+    {
+        triggerAsyncUpdate();
+        return;
+    }
+
+    const auto announced = stream.getTotalLength();
+    const auto expected = announced > 0 ? announced : lengthWhenNoneAnnounced;
+
+    juce::MemoryBlock received;
+    FastMemoryOutputStream buffer (received, true);
+    buffer.preallocate ((size_t) expected);
+    juce::int64 total = 0;
+
+    // JUCE's curl stream shifts its whole receive buffer after every read, so the 8 KiB reads of
+    // each block are served from one network read of the block's size.
+    juce::BufferedInputStream source (stream, blockSize);
+
+    while (! threadShouldExit())
+    {
+        const auto numWritten = buffer.writeFromInputStream (source, blockSize);
+
+        if (numWritten <= 0)
+            break;
+
+        total += numWritten;
+        transferProgress = (double) total / (double) expected;
+        progressRelay.triggerAsyncUpdate();
+
+        if (stopRequested)
+        {
+            triggerAsyncUpdate();
+            return;
+        }
+    }
+
+    // A cancelled transfer also ends with an empty read: that is no archive to unpack.
+    if (threadShouldExit())
+        return;
+
+    unpack (buffer.getData(), buffer.getDataSize());
+    triggerAsyncUpdate();
+}
+
+void DownloadInstaller::unpack (const void* data, size_t size)
+{
+    const auto folder = MosaireApplication::getApp().downloadFolder;
+    juce::MemoryInputStream archiveStream (data, size, false);
+    juce::ZipFile archive (archiveStream);
+
+    // Like juce::ZipFile::uncompressTo, which stops at the first entry that fails.
+    for (int i = 0; i < archive.getNumEntries(); ++i)
+        if (staysInside (*archive.getEntry (i), folder)
+             && archive.uncompressEntry (i, folder, true).failed())
+            break;
+
+    if (archive.getNumEntries() > 0 && staysInside (*archive.getEntry (0), folder))
+        setInstallerFileName (archive.getEntry (0)->filename);
+}
+
+void DownloadInstaller::handleAsyncUpdate()
+{
+    const auto fileName = getInstallerFileName();
+
+    if (fileName.isNotEmpty())
+    {
+        const auto installer = MosaireApplication::getApp().downloadFolder.getChildFile (fileName);
+
+        if (MosaireApplication::getApp().appSettings->getUserSettings()->getBoolValue ("installerAutoLaunch", true))
+        {
+            if (installer.exists())
+                platform::openWithDefaultHandler (installer.getFullPathName());
+        }
+        else
+        {
+            fileChooser = std::make_unique<juce::FileChooser> (
+                "Save installer",
+                juce::File::getSpecialLocation (juce::File::userDesktopDirectory).getChildFile (installer.getFileName()),
+                juce::String(), true, false, nullptr);
+
+            fileChooser->launchAsync (juce::FileBrowserComponent::saveMode,
+                                      [installer] (const juce::FileChooser& chooser)
+                                      {
+                                          copyInstallerTo (installer, chooser.getURLResult());
+                                      });
+        }
+    }
+
+    // A relay still queued from the transfer must not overwrite the idle value.
+    progressRelay.cancelPendingUpdate();
+    progress = -1.0;
+    sendChangeMessage();
+}
+
+void DownloadInstaller::copyInstallerTo (const juce::File& installer, const juce::URL& chosen)
+{
+    // Only a local file can take the copy.
+    if (! chosen.isLocalFile())
+        return;
+
+    const auto target = chosen.getLocalFile();
+
+    if (target != juce::File())
+        installer.copyFileTo (target);
+}
+
+void DownloadInstaller::ProgressRelay::handleAsyncUpdate()
+{
+    owner.progress = owner.transferProgress.load();
+}
+
+void DownloadInstaller::setInstallerFileName (const juce::String& newName)
+{
+    const juce::ScopedLock lock (installerFileNameLock);
+    installerFileName = newName;
+}
+
+juce::String DownloadInstaller::getInstallerFileName()
+{
+    const juce::ScopedLock lock (installerFileNameLock);
+    return installerFileName;
+}
