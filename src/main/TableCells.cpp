@@ -1,7 +1,7 @@
 #include "main/TableCells.h"
 
-ListBaseButton::ListBaseButton (const juce::String& text)
-    : juce::TextButton (text)
+ListBaseButton::ListBaseButton (const juce::String& buttonText)
+    : juce::TextButton (buttonText)
 {
 }
 
