@@ -33,7 +33,10 @@ BUNDLE_MEMBERS = [
     ("Ember Delay", "Ember Delay", "Delay", "1.1.0", "effects", ("vst3", "1.1.0"), True),
     ("Flux Chorus", "Flux Chorus", "Modulation", "1.0.0", "effects", None, False),
 ]
-COLOURS = ["#8b0000", "#1f4e79", "#2e7d32", "#6a1b9a", "#ef6c00", "#00838f", "#4e342e", "#37474f"]
+# The picture of each product has its own colour, so a screenshot tells the rows apart.
+COLOURS = {"Aurora Synth": "#c62828", "Basalt Comp": "#1565c0", "Cirrus Reverb": "#2e7d32",
+           "Delta EQ": "#6a1b9a", "Mosaire Sampler": "#ef6c00", "Studio Bundle": "#00838f",
+           "Ember Delay": "#f9a825", "Flux Chorus": "#ad1457"}
 
 
 def plist(version):
@@ -59,7 +62,8 @@ def attributes(**values):
 def catalogue_xml(version=APP_VERSION, update_count=1, site="http://127.0.0.1:18431"):
     lines = ['<?xml version="1.0" encoding="UTF-8"?>',
              '<INSTALLATION_MANAGER %s>' % attributes(version=version, productUpdateCount=update_count)]
-    for name, view, category, product_version, folder, kind, _, extra in PRODUCTS:
+    # Listed out of name order: the table sorts them.
+    for name, view, category, product_version, folder, kind, _, extra in reversed(PRODUCTS):
         page = site + "/products/" + name.lower().replace(" ", "-")
         lines.append("  <%s %s/>" % (kind, attributes(name=name, nameView=view, category=category,
                                                        version=product_version, folder=folder,
@@ -96,8 +100,8 @@ def picture(name, colour):
 def images_zip():
     buffer = io.BytesIO()
     with zipfile.ZipFile(buffer, "w", zipfile.ZIP_DEFLATED) as archive:
-        for index, (name, *_rest) in enumerate(all_products()):
-            archive.writestr(name + ".jpg", picture(name, COLOURS[index % len(COLOURS)]))
+        for name, *_rest in all_products():
+            archive.writestr(name + ".jpg", picture(name, COLOURS[name]))
     return buffer.getvalue()
 
 

@@ -155,6 +155,8 @@ class Session:
             if process.poll() is None:
                 process.kill()
                 process.wait()
+            if process.stdout:
+                process.stdout.close()
         if self.server:
             self.server.stop()
         shutil.rmtree(self.root, ignore_errors=True)
@@ -196,6 +198,37 @@ def close_window(window):
     """Presses the close button of the title bar the program draws itself (right end, top)."""
     _, _, width, _ = geometry(window)
     click(window, width - 14, 12)
+
+
+# The program draws its own title bar and a one-pixel frame around the content.
+CONTENT_LEFT = 1
+CONTENT_TOP = 27
+
+
+def click_content(window, x, y, button=1):
+    click(window, CONTENT_LEFT + x, CONTENT_TOP + y, button)
+
+
+def grab(window, x, y, width, height):
+    """The window content's pixels in a rectangle, as rows of (r, g, b)."""
+    wx, wy, _, _ = geometry(window)
+    raw = subprocess.run(["import", "-window", "root", "-crop",
+                          "%dx%d+%d+%d" % (width, height, wx + CONTENT_LEFT + x, wy + CONTENT_TOP + y),
+                          "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
+    return [[tuple(raw[(row * width + col) * 3:(row * width + col) * 3 + 3]) for col in range(width)]
+            for row in range(height)]
+
+
+def content_pixel(window, x, y):
+    return grab(window, x, y, 1, 1)[0][0]
+
+
+def content_has_colour(window, area, colour, tolerance=40):
+    for row in grab(window, *area):
+        for pixel in row:
+            if all(abs(pixel[i] - colour[i]) <= tolerance for i in range(3)):
+                return True
+    return False
 
 
 def screenshot(path):
