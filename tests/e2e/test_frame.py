@@ -5,13 +5,21 @@ import subprocess
 import time
 import unittest
 
+import sys
+
 import harness
+
+sys.path.insert(0, os.path.join(harness.args().source_dir, "scripts"))
+import demo_data  # noqa: E402
 
 
 class Frame(unittest.TestCase):
     def setUp(self):
+        # A served catalogue, so that no message box holds the window.
         self.session = harness.Session()
-        self.session.start_server()
+        world = demo_data.make(self.session.root, pictures=False)
+        self.session.env["HOME"] = world["home"]
+        self.session.start_server([(demo_data.DEMO_MAIL, demo_data.DEMO_PASSWORD)])
 
     def tearDown(self):
         self.session.close()

@@ -308,7 +308,7 @@ TEST_F (Toolbar, DownloadPageOpensInTheDefaultBrowser)
     itemNamed (toolbar.createSettingsMenu(), "Mosaire Download Page").action();
 
     ASSERT_TRUE (opener.waitForCalls (1));
-    EXPECT_EQ (opener.calls()[0], juce::StringArray ("http://127.0.0.1:18931/pages/solvanti-audio-mosaire"));
+    EXPECT_EQ (opener.calls()[0], juce::StringArray (WebAddresses::downloadPage()));
 }
 
 TEST_F (Toolbar, ChooserAnswerIsStoredUnderItsKeyAndAnEmptyOneChangesNothing)
