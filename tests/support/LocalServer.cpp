@@ -31,12 +31,18 @@ juce::String LocalServer::baseUrl()
 }
 
 LocalServer::LocalServer (const juce::StringPairArray& accounts)
-    : folder (ScopedTestHome::root().getChildFile ("blob").getNonexistentSibling())
+    : LocalServer (port(), accounts)
+{
+}
+
+LocalServer::LocalServer (int portToListenOn, const juce::StringPairArray& accounts)
+    : folder (ScopedTestHome::root().getChildFile ("blob").getNonexistentSibling()),
+      listenPort (portToListenOn)
 {
     folder.createDirectory();
 
     juce::StringArray arguments { "python3", juce::String (MOSAIRE_SOURCE_DIR) + "/tests/server/mosaire_server.py",
-                                  "--root", folder.getFullPathName(), "--port", juce::String (port()), "--quiet" };
+                                  "--root", folder.getFullPathName(), "--port", juce::String (listenPort), "--quiet" };
 
     for (auto& mail : accounts.getAllKeys())
         arguments.addArray ({ "--account", mail + ":" + accounts[mail] });
@@ -117,7 +123,7 @@ juce::StringArray LocalServer::requestedPaths()
 
 juce::String LocalServer::control (const juce::String& what, const juce::StringPairArray& parameters)
 {
-    juce::URL url (baseUrl() + "/__control/" + what);
+    juce::URL url ("http://127.0.0.1:" + juce::String (listenPort) + "/__control/" + what);
     for (auto& key : parameters.getAllKeys())
         url = url.withParameter (key, parameters[key]);
     return fetch (url.toString (true)).trim();

@@ -11,6 +11,9 @@ class LocalServer
 public:
     // Accounts as mail -> password.
     explicit LocalServer (const juce::StringPairArray& accounts = {});
+
+    // The same server on another local port, e.g. one of the reachability probe's addresses.
+    explicit LocalServer (int portToListenOn, const juce::StringPairArray& accounts = {});
     ~LocalServer();
 
     // The folder served as blob storage: request path /a/b is root()/a/b.
@@ -35,6 +38,7 @@ private:
     juce::String control (const juce::String& what, const juce::StringPairArray& parameters = {});
 
     juce::File folder;
+    int listenPort = 0;
     int pid = 0;
 
     JUCE_DECLARE_NON_COPYABLE (LocalServer)
