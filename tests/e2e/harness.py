@@ -22,6 +22,8 @@ def parse_args():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--source-dir", required=True)
+    parser.add_argument("--slowdown", type=float, default=1.0,
+                        help="how many times slower the program runs (sanitizer builds)")
     args, rest = parser.parse_known_args()
     sys.argv[1:] = rest
     return args
@@ -37,8 +39,12 @@ def args():
     return ARGS
 
 
+def slowdown():
+    return args().slowdown
+
+
 def wait_for(condition, timeout=10.0, interval=0.05):
-    end = time.monotonic() + timeout
+    end = time.monotonic() + timeout * slowdown()
     while time.monotonic() < end:
         value = condition()
         if value:
@@ -173,11 +179,25 @@ def all_windows():
 
 
 def wait_for_window(process, timeout=20.0):
-    found = wait_for(lambda: windows_of(process.pid) or process.poll() is not None, timeout)
+    """The program's window, once it has been painted and takes input."""
+    wait_for(lambda: windows_of(process.pid) or process.poll() is not None, timeout)
     windows = windows_of(process.pid)
     if not windows:
         raise AssertionError("no window appeared (exit code %s)" % process.poll())
-    return windows[0]
+    window = windows[0]
+    # The title is drawn in white on the black title bar at the first paint.
+    _, _, width, _ = geometry(window)
+    if not wait_for(lambda: title_painted(window, width), timeout):
+        raise AssertionError("the window was never painted")
+    time.sleep(0.2 * slowdown())
+    return window
+
+
+def title_painted(window, width):
+    wx, wy, _, _ = geometry(window)
+    raw = subprocess.run(["import", "-window", "root", "-crop", "%dx20+%d+%d" % (width // 2, wx + width // 4, wy + 3),
+                          "-depth", "8", "gray:-"], capture_output=True).stdout
+    return any(value > 200 for value in raw)
 
 
 def geometry(window):
@@ -190,8 +210,11 @@ def click(window, x, y, button=1):
     """Clicks at a point given relative to the window's top-left corner."""
     wx, wy, _, _ = geometry(window)
     xdotool("mousemove", "--sync", str(wx + x), str(wy + y))
-    time.sleep(0.05)
-    xdotool("click", str(button))
+    # Press and release like a hand does, giving a slow (sanitizer) build time to see each.
+    time.sleep(0.1 * slowdown())
+    xdotool("mousedown", str(button))
+    time.sleep(0.1 * slowdown())
+    xdotool("mouseup", str(button))
 
 
 def close_window(window):

@@ -14,7 +14,7 @@ ROW_TOP = 79            # toolbar 50, table header 28, outline 1
 ROW_HEIGHT = 70
 SORTED_NAMES = ["Aurora Synth", "Basalt Comp", "Cirrus Reverb", "Delta EQ", "Ember Delay",
                 "Mosaire Sampler", "Studio Bundle"]
-QUIT_LIMIT = 2.0
+QUIT_LIMIT = 2.0 * harness.slowdown()
 
 
 def hex_colour(text):
