@@ -1,0 +1,213 @@
+#include "catalogue/DownloadResources.h"
+#include "app/ImagesBinaryData.h"
+#include "app/Main.h"
+#include "app/WebAddresses.h"
+#include "catalogue/FastMemoryOutputStream.h"
+#include "platform/AbortOnThreadExit.h"
+
+#include <cstdlib>
+#include <limits>
+
+namespace
+{
+juce::PropertiesFile& ownSettings()
+{
+    return *MosaireApplication::getApp().appSettings->getUserSettings();
+}
+
+juce::URL resourceFolder()
+{
+    return WebAddresses::installerBase().getChildURL ("Mosaire");
+}
+
+// The catalogue's picture count: its leading digits as the C library's atoi reads them, held to
+// the int range instead of overflowing.
+int pictureCount (const juce::XmlElement& catalogue)
+{
+    const auto value = std::strtol (catalogue.getStringAttribute ("productUpdateCount").toRawUTF8(), nullptr, 10);
+    return (int) juce::jlimit ((long) std::numeric_limits<int>::min(), (long) std::numeric_limits<int>::max(), value);
+}
+
+bool staysInside (const juce::String& entryPath, const juce::File& folder)
+{
+    const auto path = entryPath.replaceCharacter ('\\', '/');
+    juce::StringArray segments;
+    segments.addTokens (path, "/", {});
+    return ! segments.contains ("..") && folder.getChildFile (path).isAChildOf (folder);
+}
+
+// Unpacks the entries that stay inside the folder; the others are skipped. Symbolic links are
+// skipped too: one may point anywhere, and a later entry of the same name would be written
+// through it. Like ZipFile::uncompressTo, it stops at the first entry that fails.
+void unpackInside (juce::ZipFile& zip, const juce::File& folder)
+{
+    for (int i = 0; i < zip.getNumEntries(); ++i)
+    {
+        const auto* entry = zip.getEntry (i);
+
+        if (entry->isSymbolicLink || ! staysInside (entry->filename, folder))
+            continue;
+
+        if (zip.uncompressEntry (i, folder, juce::ZipFile::OverwriteFiles::yes, juce::ZipFile::FollowSymlinks::no).failed())
+            return;
+    }
+}
+}
+
+//==============================================================================
+DownloadResource::ProgressRelay::ProgressRelay (const std::atomic<double>& from, double& to)
+    : source (from), target (to)
+{
+}
+
+void DownloadResource::ProgressRelay::handleAsyncUpdate()
+{
+    target = source.load();
+}
+
+//==============================================================================
+DownloadResource::DownloadResource()
+    : juce::Thread ("Download Resources"),
+      picture (juce::ImageCache::getFromMemory (BinaryData::temp_binary_data_4, BinaryData::temp_binary_data_4Size))
+{
+    // Built here, once `progress` holds its first value: the bar reads it at once.
+    progressBar = std::make_unique<juce::ProgressBar> (progress);
+
+    addAndMakeVisible (picture);
+    addAndMakeVisible (*progressBar);
+}
+
+DownloadResource::~DownloadResource()
+{
+    stopThread (1000);
+    cancelPendingUpdate();
+}
+
+void DownloadResource::paint (juce::Graphics& g)
+{
+    g.fillAll (juce::Colours::black);
+}
+
+void DownloadResource::resized()
+{
+    const auto cx = getWidth() / 2;
+    const auto cy = getHeight() / 2;
+
+    picture.setBounds (cx - 100, cy - 95, 200, 50);
+    progressBar->setBounds (cx - 200, cy - 12, 400, 25);
+}
+
+void DownloadResource::run()
+{
+    const auto storedCount = ownSettings().getIntValue ("productUpdateCount", -1);
+    status = 0;
+
+    juce::MemoryOutputStream body;
+
+    if (! readCatalogue (body))
+    {
+        status = 2;
+    }
+    else if (! threadShouldExit())  // a body cut short at shutdown would replace the last good catalogue
+    {
+        const auto catalogue = juce::XmlDocument (body.toString()).getDocumentElement();
+        ownSettings().setValue ("xmlAppProducts", catalogue.get());
+
+        if (catalogue == nullptr || ! catalogue->getTagName().equalsIgnoreCase ("INSTALLATION_MANAGER"))
+        {
+            status = 1;
+        }
+        else if (const auto count = pictureCount (*catalogue); count > storedCount)
+        {
+            renewPictures();
+
+            // Stored however the renewal ended, so a missing archive is not asked for again
+            // until the count grows once more.
+            ownSettings().setValue ("productUpdateCount", count);
+        }
+    }
+
+    triggerAsyncUpdate();
+}
+
+bool DownloadResource::readCatalogue (juce::MemoryOutputStream& body)
+{
+    juce::WebInputStream stream (resourceFolder().getChildURL ("AppPlugins.xml"), false);
+    platform::AbortOnThreadExit abortOnExit (*this, stream);
+    stream.withConnectionTimeout (2000);
+
+    if (! stream.connect (nullptr) || stream.isError())
+        return false;
+
+    // Whatever body arrives is the answer; its HTTP status is not looked at.
+    while (! stream.isExhausted() && ! stream.isError() && ! threadShouldExit())
+        body.writeFromInputStream (stream, 8192);
+
+    return true;
+}
+
+void DownloadResource::renewPictures()
+{
+    const auto images = MosaireApplication::getApp().imagesFolder;
+    images.deleteRecursively();
+    images.createDirectory();
+
+    juce::WebInputStream stream (resourceFolder().getChildURL ("Images.zip"), false);
+    platform::AbortOnThreadExit abortOnExit (*this, stream);
+    stream.withExtraHeaders ("Accept: application/octet-stream");
+    stream.withConnectionTimeout (10000);
+    stream.withNumRedirectsToFollow (1);
+
+    if (! stream.connect (nullptr) || stream.isError() || stream.getStatusCode() != 200)
+        return;
+
+    const auto announced = stream.getTotalLength();
+    const auto expected = announced > 0 ? announced : (juce::int64) 1048576;
+
+    FastMemoryOutputStream received;
+    received.preallocate ((size_t) expected);
+    setTransferProgress (0.0);
+
+    juce::int64 total = 0;
+
+    while (! threadShouldExit())
+    {
+        const auto block = received.writeFromInputStream (stream, 65536);
+
+        if (block <= 0)
+            break;
+
+        total += block;
+        setTransferProgress ((double) total / (double) expected);
+    }
+
+    // An archive cut short at shutdown is not unpacked.
+    if (threadShouldExit())
+        return;
+
+    juce::MemoryInputStream archive (received.getData(), received.getDataSize(), false);
+    juce::ZipFile zip (archive);
+    unpackInside (zip, images);
+}
+
+void DownloadResource::setTransferProgress (double fraction)
+{
+    transferProgress = fraction;
+    progressRelay.triggerAsyncUpdate();
+}
+
+void DownloadResource::handleAsyncUpdate()
+{
+    stopThread (1000);
+    progressRelay.handleUpdateNowIfNeeded();
+
+    setVisible (false);
+    sendChangeMessage();
+
+    if (status == 2)
+        juce::AlertWindow::showMessageBoxAsync (juce::MessageBoxIconType::WarningIcon,
+                                                "No Internet connection", "Make sure to be online");
+    else if (status == 1)
+        juce::AlertWindow::showMessageBoxAsync (juce::MessageBoxIconType::WarningIcon,
+                                                "Server busy", "Cloase and reopend Mosaire");
+}

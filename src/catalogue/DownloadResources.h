@@ -1,0 +1,58 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+#include <atomic>
+#include "app/KV.h"
+#include "app/DialogImage.h"
+
+// Runs once per start: fetches the catalogue into the own settings and, when its picture count
+// has grown, renews the images folder from the picture archive. While it works it covers the
+// window with a black overlay showing a picture and a progress bar.
+class DownloadResource : public juce::Component,
+                         public juce::Thread,
+                         public juce::AsyncUpdater,
+                         public juce::ChangeBroadcaster
+{
+public:
+    DownloadResource();
+    ~DownloadResource() override;
+
+    void paint (juce::Graphics& g) override;
+    void resized() override;
+    void run() override;
+    void handleAsyncUpdate() override;
+
+    std::unique_ptr<juce::ProgressBar> progressBar;
+
+    // -1.0 until the picture archive starts arriving, then the fraction received. Written and
+    // read on the message thread only (the progress bar holds a reference to it); the transfer's
+    // own value reaches it through progressRelay.
+    double progress = -1.0;
+
+    DrawImage picture;
+
+    // 0 catalogue received, 1 the answer was no catalogue, 2 no connection to the server.
+    std::atomic<int> status { 0 };
+
+private:
+    // Copies the worker's fraction into `progress`, on the message thread.
+    class ProgressRelay : public juce::AsyncUpdater
+    {
+    public:
+        ProgressRelay (const std::atomic<double>& source, double& target);
+        void handleAsyncUpdate() override;
+
+    private:
+        const std::atomic<double>& source;
+        double& target;
+    };
+
+    bool readCatalogue (juce::MemoryOutputStream& body);
+    void renewPictures();
+    void setTransferProgress (double fraction);
+
+    std::atomic<double> transferProgress { -1.0 };
+    ProgressRelay progressRelay { transferProgress, progress };
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DownloadResource)
+};
