@@ -59,7 +59,7 @@ void DownloadInstaller::run()
 
     juce::MemoryBlock received;
     FastMemoryOutputStream buffer (received, true);
-    buffer.preallocate ((size_t) expected);
+    buffer.preallocateFor (expected);
     juce::int64 total = 0;
 
     // JUCE's curl stream shifts its whole receive buffer after every read, so the 8 KiB reads of

@@ -165,7 +165,7 @@ void DownloadResource::renewPictures()
     const auto expected = announced > 0 ? announced : (juce::int64) 1048576;
 
     FastMemoryOutputStream received;
-    received.preallocate ((size_t) expected);
+    received.preallocateFor (expected);
     setTransferProgress (0.0);
 
     juce::int64 total = 0;

@@ -26,3 +26,8 @@ juce::int64 FastMemoryOutputStream::writeFromInputStream (juce::InputStream& sou
 
     return total;
 }
+
+void FastMemoryOutputStream::preallocateFor (juce::int64 expectedTotal)
+{
+    preallocate ((size_t) juce::jlimit ((juce::int64) 0, maxPreallocation, expectedTotal));
+}

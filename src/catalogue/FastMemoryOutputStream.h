@@ -12,6 +12,13 @@ public:
 
     juce::int64 writeFromInputStream (juce::InputStream& source, juce::int64 maxNumBytesToWrite) override;
 
+    // Reserves room for the length a server announced. The announcement is only a promise, so
+    // no more than maxPreallocation is reserved up front; a larger body grows the buffer as it
+    // arrives instead of failing the allocation before the first byte.
+    void preallocateFor (juce::int64 expectedTotal);
+
+    static constexpr juce::int64 maxPreallocation = (juce::int64) 512 * 1024 * 1024;
+
 private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (FastMemoryOutputStream)
 };

@@ -107,17 +107,24 @@ bool Bundle::loadFromXml (const juce::XmlElement& xml)
 //==============================================================================
 juce::File Plugin::getBinaryPath()
 {
-    const auto library = platform::machineLibraryFolder();
-    const juce::File candidates[] = {
-        juce::File (ownSettings().getValue ("vst3Path", "/Library/Audio/Plug-Ins/VST3"))
-            .getChildFile (file).withFileExtension ("vst3"),
-        library.getChildFile ("Audio/Plug-ins/Components").getChildFile (file).withFileExtension ("component"),
-        library.getChildFile ("Application Support/Avid/Audio/Plug-ins").getChildFile (file).withFileExtension ("aaxplugin")
-    };
+    // VST3, then Audio Unit, then AAX: the first that exists. The poll asks several times a
+    // second, so a later candidate's path is only formed when the earlier ones are missing.
+    const auto vst3 = juce::File (ownSettings().getValue ("vst3Path", "/Library/Audio/Plug-Ins/VST3"))
+                          .getChildFile (file).withFileExtension ("vst3");
+    if (vst3.exists())
+        return vst3;
 
-    for (auto& candidate : candidates)
-        if (candidate.exists())
-            return candidate;
+    // The machine-wide folders never move while the program runs.
+    static const auto audioUnitFolder = platform::machineLibraryFolder().getChildFile ("Audio/Plug-ins/Components");
+    static const auto aaxFolder = platform::machineLibraryFolder().getChildFile ("Application Support/Avid/Audio/Plug-ins");
+
+    const auto audioUnit = audioUnitFolder.getChildFile (file).withFileExtension ("component");
+    if (audioUnit.exists())
+        return audioUnit;
+
+    const auto aax = aaxFolder.getChildFile (file).withFileExtension ("aaxplugin");
+    if (aax.exists())
+        return aax;
 
     return {};
 }

@@ -1,4 +1,6 @@
 #include "catalogue/DownloadInstaller.h"
+
+#include <unistd.h>
 #include "catalogue/Products.h"
 #include "support/LocalServer.h"
 #include "support/TestEnvironment.h"
@@ -193,6 +195,20 @@ TEST_F (InstallerDownload, StopDropsTheTransferAndTheWorkerCanStartAgain)
     EXPECT_EQ (unpacked(), "Big Installer.pkg");
     ASSERT_TRUE (opener.waitForCalls (1));
     EXPECT_EQ (opener.calls().size(), 1);
+}
+
+TEST_F (InstallerDownload, AHugeAnnouncedLengthReservesNoHugeBuffer)
+{
+    // A sparse file: the server announces 64 GiB and streams zeros, more than this machine has.
+    auto archive = server.serve ("/installer/huge.zip", juce::String ("PK"));
+    ASSERT_EQ (::truncate (archive.getFullPathName().toRawUTF8(), (off_t) 64 << 30), 0);
+    auto worker = workerFor (LocalServer::baseUrl() + "/installer/huge.zip");
+
+    ASSERT_TRUE (runToIdle (*worker, [&] { if (worker->progress > 0.0) worker->stopRequested = true; }));
+    EXPECT_GT (seenProgress.getLast(), 0.0);
+    EXPECT_LT (seenProgress.getLast(), 0.001);
+    EXPECT_EQ (worker->progress, -1.0);
+    EXPECT_TRUE (unpacked().isEmpty());
 }
 
 TEST_F (InstallerDownload, ExitRequestEndsABlockedTransferAtOnceAndSilently)
