@@ -1,4 +1,5 @@
 #include "catalogue/DownloadInstaller.h"
+#include "catalogue/SafeUnzip.h"
 #include "app/Main.h"
 #include "platform/AbortOnThreadExit.h"
 #include "platform/Platform.h"
@@ -7,15 +8,6 @@ namespace
 {
 constexpr int blockSize = 65536;
 constexpr juce::int64 lengthWhenNoneAnnounced = 1048576;
-
-// juce::ZipFile refuses entries whose path leads out of the folder, but it would create a
-// symbolic-link entry as stored, and such a link can point anywhere: opening or copying it would
-// reach outside. Those entries are never written.
-bool staysInside (const juce::ZipFile::ZipEntry& entry, const juce::File& folder)
-{
-    return ! entry.isSymbolicLink
-        && folder.getChildFile (entry.filename.replaceCharacter ('\\', '/')).isAChildOf (folder);
-}
 }
 
 DownloadInstaller::DownloadInstaller (juce::URL url)
@@ -74,8 +66,7 @@ void DownloadInstaller::run()
             break;
 
         total += numWritten;
-        transferProgress = (double) total / (double) expected;
-        progressRelay.triggerAsyncUpdate();
+        progressRelay.set ((double) total / (double) expected);
 
         if (stopRequested)
         {
@@ -98,13 +89,10 @@ void DownloadInstaller::unpack (const void* data, size_t size)
     juce::MemoryInputStream archiveStream (data, size, false);
     juce::ZipFile archive (archiveStream);
 
-    // Like juce::ZipFile::uncompressTo, which stops at the first entry that fails.
-    for (int i = 0; i < archive.getNumEntries(); ++i)
-        if (staysInside (*archive.getEntry (i), folder)
-             && archive.uncompressEntry (i, folder, true).failed())
-            break;
+    SafeUnzip::unpackInside (archive, folder);
 
-    if (archive.getNumEntries() > 0 && staysInside (*archive.getEntry (0), folder))
+    // An entry that was not written is no installer to open or copy.
+    if (archive.getNumEntries() > 0 && SafeUnzip::staysInside (*archive.getEntry (0), folder))
         setInstallerFileName (archive.getEntry (0)->filename);
 }
 
@@ -137,7 +125,7 @@ void DownloadInstaller::handleAsyncUpdate()
     }
 
     // A relay still queued from the transfer must not overwrite the idle value.
-    progressRelay.cancelPendingUpdate();
+    progressRelay.cancel();
     progress = -1.0;
     sendChangeMessage();
 }
@@ -152,11 +140,6 @@ void DownloadInstaller::copyInstallerTo (const juce::File& installer, const juce
 
     if (target != juce::File())
         installer.copyFileTo (target);
-}
-
-void DownloadInstaller::ProgressRelay::handleAsyncUpdate()
-{
-    owner.progress = owner.transferProgress.load();
 }
 
 void DownloadInstaller::setInstallerFileName (const juce::String& newName)

@@ -3,6 +3,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 #include "app/KV.h"
 #include "catalogue/FastMemoryOutputStream.h"
+#include "catalogue/ProgressRelay.h"
 
 // Downloads one product's installer archive, unpacks it into the temporary download folder and
 // then opens the installer or offers to save it.
@@ -32,24 +33,11 @@ public:
     static void copyInstallerTo (const juce::File& installer, const juce::URL& chosen);
 
 private:
-    // Copies the transfer's fraction into progress, on the message thread.
-    class ProgressRelay : public juce::AsyncUpdater
-    {
-    public:
-        explicit ProgressRelay (DownloadInstaller& worker) : owner (worker) {}
-        void handleAsyncUpdate() override;
-
-    private:
-        DownloadInstaller& owner;
-        JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ProgressRelay)
-    };
-
     void setInstallerFileName (const juce::String& newName);
     juce::String getInstallerFileName();
     void unpack (const void* data, size_t size);
 
-    std::atomic<double> transferProgress { -1.0 };
-    ProgressRelay progressRelay { *this };
+    ProgressRelay progressRelay { progress };
 
     // A new download may start before the previous one's handleAsyncUpdate has read the name.
     juce::CriticalSection installerFileNameLock;

@@ -1,4 +1,5 @@
 #include "catalogue/DownloadResources.h"
+#include "catalogue/SafeUnzip.h"
 #include "app/ImagesBinaryData.h"
 #include "app/Main.h"
 #include "app/WebAddresses.h"
@@ -27,42 +28,6 @@ int pictureCount (const juce::XmlElement& catalogue)
     const auto value = std::strtol (catalogue.getStringAttribute ("productUpdateCount").toRawUTF8(), nullptr, 10);
     return (int) juce::jlimit ((long) std::numeric_limits<int>::min(), (long) std::numeric_limits<int>::max(), value);
 }
-
-bool staysInside (const juce::String& entryPath, const juce::File& folder)
-{
-    const auto path = entryPath.replaceCharacter ('\\', '/');
-    juce::StringArray segments;
-    segments.addTokens (path, "/", {});
-    return ! segments.contains ("..") && folder.getChildFile (path).isAChildOf (folder);
-}
-
-// Unpacks the entries that stay inside the folder; the others are skipped. Symbolic links are
-// skipped too: one may point anywhere, and a later entry of the same name would be written
-// through it. Like ZipFile::uncompressTo, it stops at the first entry that fails.
-void unpackInside (juce::ZipFile& zip, const juce::File& folder)
-{
-    for (int i = 0; i < zip.getNumEntries(); ++i)
-    {
-        const auto* entry = zip.getEntry (i);
-
-        if (entry->isSymbolicLink || ! staysInside (entry->filename, folder))
-            continue;
-
-        if (zip.uncompressEntry (i, folder, juce::ZipFile::OverwriteFiles::yes, juce::ZipFile::FollowSymlinks::no).failed())
-            return;
-    }
-}
-}
-
-//==============================================================================
-DownloadResource::ProgressRelay::ProgressRelay (const std::atomic<double>& from, double& to)
-    : source (from), target (to)
-{
-}
-
-void DownloadResource::ProgressRelay::handleAsyncUpdate()
-{
-    target = source.load();
 }
 
 //==============================================================================
@@ -166,7 +131,7 @@ void DownloadResource::renewPictures()
 
     FastMemoryOutputStream received;
     received.preallocateFor (expected);
-    setTransferProgress (0.0);
+    progressRelay.set (0.0);
 
     juce::int64 total = 0;
 
@@ -178,7 +143,7 @@ void DownloadResource::renewPictures()
             break;
 
         total += block;
-        setTransferProgress ((double) total / (double) expected);
+        progressRelay.set ((double) total / (double) expected);
     }
 
     // An archive cut short at shutdown is not unpacked.
@@ -187,19 +152,13 @@ void DownloadResource::renewPictures()
 
     juce::MemoryInputStream archive (received.getData(), received.getDataSize(), false);
     juce::ZipFile zip (archive);
-    unpackInside (zip, images);
-}
-
-void DownloadResource::setTransferProgress (double fraction)
-{
-    transferProgress = fraction;
-    progressRelay.triggerAsyncUpdate();
+    SafeUnzip::unpackInside (zip, images);
 }
 
 void DownloadResource::handleAsyncUpdate()
 {
     stopThread (1000);
-    progressRelay.handleUpdateNowIfNeeded();
+    progressRelay.flush();
 
     setVisible (false);
     sendChangeMessage();

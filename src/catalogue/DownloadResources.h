@@ -3,6 +3,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <atomic>
 #include "app/KV.h"
+#include "catalogue/ProgressRelay.h"
 #include "app/DialogImage.h"
 
 // Runs once per start: fetches the catalogue into the own settings and, when its picture count
@@ -35,24 +36,10 @@ public:
     std::atomic<int> status { 0 };
 
 private:
-    // Copies the worker's fraction into `progress`, on the message thread.
-    class ProgressRelay : public juce::AsyncUpdater
-    {
-    public:
-        ProgressRelay (const std::atomic<double>& source, double& target);
-        void handleAsyncUpdate() override;
-
-    private:
-        const std::atomic<double>& source;
-        double& target;
-    };
-
     bool readCatalogue (juce::MemoryOutputStream& body);
     void renewPictures();
-    void setTransferProgress (double fraction);
 
-    std::atomic<double> transferProgress { -1.0 };
-    ProgressRelay progressRelay { transferProgress, progress };
+    ProgressRelay progressRelay { progress };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DownloadResource)
 };
