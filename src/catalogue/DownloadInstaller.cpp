@@ -7,7 +7,6 @@
 namespace
 {
 constexpr int blockSize = 65536;
-constexpr juce::int64 lengthWhenNoneAnnounced = 1048576;
 }
 
 DownloadInstaller::DownloadInstaller (juce::URL url)
@@ -47,7 +46,7 @@ void DownloadInstaller::run()
     }
 
     const auto announced = stream.getTotalLength();
-    const auto expected = announced > 0 ? announced : lengthWhenNoneAnnounced;
+    const auto expected = FastMemoryOutputStream::expectedTotal (announced);
 
     juce::MemoryBlock received;
     FastMemoryOutputStream buffer (received, true);

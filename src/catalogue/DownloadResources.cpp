@@ -127,7 +127,7 @@ void DownloadResource::renewPictures()
         return;
 
     const auto announced = stream.getTotalLength();
-    const auto expected = announced > 0 ? announced : (juce::int64) 1048576;
+    const auto expected = FastMemoryOutputStream::expectedTotal (announced);
 
     FastMemoryOutputStream received;
     received.preallocateFor (expected);

@@ -12,6 +12,10 @@ public:
 
     juce::int64 writeFromInputStream (juce::InputStream& source, juce::int64 maxNumBytesToWrite) override;
 
+    // The total a download's progress is measured against: the announced length, or 1 MiB when
+    // the server announces none (progress may then pass 1.0).
+    static juce::int64 expectedTotal (juce::int64 announcedLength)  { return announcedLength > 0 ? announcedLength : 1048576; }
+
     // Reserves room for the length a server announced. The announcement is only a promise, so
     // no more than maxPreallocation is reserved up front; a larger body grows the buffer as it
     // arrives instead of failing the allocation before the first byte.
