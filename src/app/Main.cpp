@@ -46,6 +46,11 @@ MosaireApplication& MosaireApplication::getApp()
     return *dynamic_cast<MosaireApplication*> (juce::JUCEApplication::getInstance());
 }
 
+juce::PropertiesFile& MosaireApplication::ownSettings()
+{
+    return *getApp().appSettings->getUserSettings();
+}
+
 void MosaireApplication::initialise (const juce::String&)
 {
     openSettingsAndFolders();

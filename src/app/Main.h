@@ -22,6 +22,9 @@ public:
     // The running application object, as every part of the program reaches it.
     static MosaireApplication& getApp();
 
+    // The per-user file of the own settings, fetched afresh at each use.
+    static juce::PropertiesFile& ownSettings();
+
     // Start-up up to the main window: settings files, images folder and download folder.
     void openSettingsAndFolders();
 

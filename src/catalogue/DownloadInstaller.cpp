@@ -103,7 +103,7 @@ void DownloadInstaller::handleAsyncUpdate()
     {
         const auto installer = MosaireApplication::getApp().downloadFolder.getChildFile (fileName);
 
-        if (MosaireApplication::getApp().appSettings->getUserSettings()->getBoolValue ("installerAutoLaunch", true))
+        if (MosaireApplication::ownSettings().getBoolValue ("installerAutoLaunch", true))
         {
             if (installer.exists())
                 platform::openWithDefaultHandler (installer.getFullPathName());

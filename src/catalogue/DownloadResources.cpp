@@ -11,11 +11,6 @@
 
 namespace
 {
-juce::PropertiesFile& ownSettings()
-{
-    return *MosaireApplication::getApp().appSettings->getUserSettings();
-}
-
 juce::URL resourceFolder()
 {
     return WebAddresses::installerBase().getChildURL ("Mosaire");
@@ -64,7 +59,7 @@ void DownloadResource::resized()
 
 void DownloadResource::run()
 {
-    const auto storedCount = ownSettings().getIntValue ("productUpdateCount", -1);
+    const auto storedCount = MosaireApplication::ownSettings().getIntValue ("productUpdateCount", -1);
     status = 0;
 
     juce::MemoryOutputStream body;
@@ -76,7 +71,7 @@ void DownloadResource::run()
     else if (! threadShouldExit())  // a body cut short at shutdown would replace the last good catalogue
     {
         const auto catalogue = juce::XmlDocument (body.toString()).getDocumentElement();
-        ownSettings().setValue ("xmlAppProducts", catalogue.get());
+        MosaireApplication::ownSettings().setValue ("xmlAppProducts", catalogue.get());
 
         if (catalogue == nullptr || ! catalogue->getTagName().equalsIgnoreCase ("INSTALLATION_MANAGER"))
         {
@@ -88,7 +83,7 @@ void DownloadResource::run()
 
             // Stored however the renewal ended, so a missing archive is not asked for again
             // until the count grows once more.
-            ownSettings().setValue ("productUpdateCount", count);
+            MosaireApplication::ownSettings().setValue ("productUpdateCount", count);
         }
     }
 

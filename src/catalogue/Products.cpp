@@ -12,11 +12,6 @@ bool hasTag (const juce::XmlElement& xml, const char* tag)
     return xml.getTagName().equalsIgnoreCase (tag);
 }
 
-juce::PropertiesFile& ownSettings()
-{
-    return *MosaireApplication::getApp().appSettings->getUserSettings();
-}
-
 // The kind of product an element describes, or null for any other element.
 std::unique_ptr<ProductBase> productFor (const juce::XmlElement& xml, bool bundlesAllowed)
 {
@@ -109,7 +104,7 @@ juce::File Plugin::getBinaryPath()
 {
     // VST3, then Audio Unit, then AAX: the first that exists. The poll asks several times a
     // second, so a later candidate's path is only formed when the earlier ones are missing.
-    const auto vst3 = juce::File (ownSettings().getValue ("vst3Path", "/Library/Audio/Plug-Ins/VST3"))
+    const auto vst3 = juce::File (MosaireApplication::ownSettings().getValue ("vst3Path", "/Library/Audio/Plug-Ins/VST3"))
                           .getChildFile (file).withFileExtension ("vst3");
     if (vst3.exists())
         return vst3;
@@ -131,7 +126,7 @@ juce::File Plugin::getBinaryPath()
 
 juce::File Executable::getBinaryPath()
 {
-    return juce::File (ownSettings().getValue ("exePath", "/Applications")).getChildFile (file);
+    return juce::File (MosaireApplication::ownSettings().getValue ("exePath", "/Applications")).getChildFile (file);
 }
 
 juce::File Bundle::getBinaryPath()

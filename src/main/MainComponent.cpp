@@ -74,7 +74,7 @@ void MainComponent::changeListenerCallback (juce::ChangeBroadcaster* source)
 
 void MainComponent::buildProductsFromCatalogue()
 {
-    const auto text = MosaireApplication::getApp().appSettings->getUserSettings()->getValue ("xmlAppProducts", {});
+    const auto text = MosaireApplication::ownSettings().getValue ("xmlAppProducts", {});
 
     if (auto root = juce::XmlDocument (text).getDocumentElement())
     {

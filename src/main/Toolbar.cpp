@@ -4,14 +4,6 @@
 #include "app/WebAddresses.h"
 #include "platform/Platform.h"
 
-namespace
-{
-juce::PropertiesFile& ownSettings()
-{
-    return *MosaireApplication::getApp().appSettings->getUserSettings();
-}
-}
-
 AppToolbar::AppToolbar()
 {
     settingsIcon = juce::Drawable::createFromImageData (BinaryData::temp_binary_data_2,
@@ -63,7 +55,7 @@ juce::PopupMenu AppToolbar::createSettingsMenu()
         CheckAutoInstallerLaunch()
             : juce::PopupMenu::CustomComponent (false)
         {
-            toggle.setToggleState (ownSettings().getBoolValue ("installerAutoLaunch", true), juce::dontSendNotification);
+            toggle.setToggleState (MosaireApplication::ownSettings().getBoolValue ("installerAutoLaunch", true), juce::dontSendNotification);
             addAndMakeVisible (toggle);
             // Listening only now, so that setting up stores nothing.
             toggle.addListener (this);
@@ -84,7 +76,7 @@ juce::PopupMenu AppToolbar::createSettingsMenu()
 
         void buttonClicked (juce::Button* button) override
         {
-            ownSettings().setValue ("installerAutoLaunch", button->getToggleState());
+            MosaireApplication::ownSettings().setValue ("installerAutoLaunch", button->getToggleState());
         }
 
     private:
@@ -129,7 +121,7 @@ void AppToolbar::setAppFolder()
 
 void AppToolbar::chooseFolder (const juce::String& title, const juce::String& settingsKey, const juce::String& defaultFolder)
 {
-    const juce::File start (ownSettings().getValue (settingsKey, defaultFolder));
+    const juce::File start (MosaireApplication::ownSettings().getValue (settingsKey, defaultFolder));
     folderChooser = std::make_unique<juce::FileChooser> (title, start, "*", true, false, nullptr);
 
     folderChooser->launchAsync (juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectDirectories,
@@ -144,5 +136,5 @@ void AppToolbar::storeChosenFolder (const juce::URL& chosen, const juce::String&
     const auto folder = chosen.isLocalFile() ? chosen.getLocalFile().getFullPathName()
                                              : chosen.toString (true);
     if (folder.isNotEmpty())
-        ownSettings().setValue (settingsKey, folder);
+        MosaireApplication::ownSettings().setValue (settingsKey, folder);
 }
