@@ -64,6 +64,7 @@ StubOpener::StubOpener()
     log.deleteFile();
     auto script = ScopedTestHome::binFolder().getChildFile ("xdg-open");
     script.replaceWithText ("#!/bin/sh\n"
+                            "umask > '" + log.getFullPathName() + ".umask'\n"
                             "for a in \"$@\"; do printf '%s\\037' \"$a\"; done >> '" + log.getFullPathName() + "'\n"
                             "printf '\\036' >> '" + log.getFullPathName() + "'\n",
                             false, false, "\n");
@@ -91,6 +92,11 @@ juce::Array<juce::StringArray> StubOpener::calls() const
     }
 
     return result;
+}
+
+juce::String StubOpener::umask() const
+{
+    return log.withFileExtension ("log.umask").loadFileAsString().trim();
 }
 
 bool StubOpener::waitForCalls (int n, int timeoutMs) const

@@ -41,6 +41,9 @@ public:
     // Waits until at least n calls were recorded.
     bool waitForCalls (int n, int timeoutMs = 5000) const;
 
+    // The umask the last call ran with, as the shell prints it ("0022").
+    juce::String umask() const;
+
 private:
     juce::File log;
     JUCE_DECLARE_NON_COPYABLE (StubOpener)
