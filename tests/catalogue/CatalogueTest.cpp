@@ -11,7 +11,7 @@ TEST (VersionRanking, RanksByTheNumberTheDigitsFormWithoutOverflow)
 {
     const std::tuple<const char*, const char*, int> cases[] = { { "1.10.0", "1.9.9", 1 }, { "1.2.10", "1.3.0", 1 }, { "1.2.", "1.2.0", -1 }, { "1.23", "12.3", 0 },
                            { "1.0.0b2", "1.0.0", 0 }, { "", "0", 0 }, { "", "1.0.0", -1 }, { "beta", "0", 0 }, { " 1.0", "9", 1 },
-                           { "-1.0", "0", -1 }, { "99999.99999.99999", "1.0.0", 1 }, { "1.0.0", "99999999999999999999999", -1 },
+                           { "-1.0", "0", -1 }, { "99999.99999.99999", "1.0.0", 1 }, { "1.0.0", "9223372036854775808", -1 },
                            { "2147.483.647", "99999.99999.99999", 0 }, { "-99999999999999999999", "0", -1 } };
     for (const auto& [a, b, expected] : cases)
         EXPECT_EQ (Utility::compareVersion (a, b), expected) << a << " vs " << b;
@@ -69,7 +69,7 @@ TEST_F (Catalogue, IsReadWithTagsInAnyCaseDefaultsAndMembersListedOnlyWhenAvaila
         members << "<PLUGIN name=\"" << value << "\" isNoBundleAvailable=\"" << value << "\"/>";
     load ("<plugin name=\" Synth\" nameView=\"View\" category=\"Fx\" version=\"1.2.3\" folder=\"fx\" pruductPage=\"https://x/p\"/>"
           "<PLUGIN name=\"S\" file=\"\" Version=\"9\" productPage=\"x\"/><SOMETHING name=\"X\"/>text"
-          "<Exe name=\"Tool\" file=\"Given.app\"/><EXE name=\"Tool\" file=\"T.exe\" fileMac=\"T.app\"/>"
+          "<Exe name=\"Tool\" file=\"Given.app\"/><EXE name=\"Tool\" file=\"Given.app\" fileMac=\"T.app\"/>"
           "<bundle name=\"Studio Bundle\" folder=\"b\">" + members + "<BUNDLE name=\"N\"/><other/><exe name=\"Hidden\"/></bundle>");
 
     // Kind name|nameView|category|version|file|productPage|installedVersion|installer. Reading looks for "file", then takes "fileMac".
@@ -80,7 +80,7 @@ TEST_F (Catalogue, IsReadWithTagsInAnyCaseDefaultsAndMembersListedOnlyWhenAvaila
                   + p->downloader->installerUrl.toString (false).fromFirstOccurrenceOf ("/installer/", false, false));
     EXPECT_EQ (rows.joinIntoString ("\n"), juce::StringArray ({ "Plugin  Synth|View|Fx|1.2.3| Synth|https://x/p|1.2.3|fx/_Synth_Mac.zip",
                                           "Plugin S|||||||S_Mac.zip", "Executable Tool||||||2.0.0|Tool_Mac.zip",
-                                          "Executable Tool||||T.app|||Tool_Mac.zip", "Bundle Studio Bundle||||Studio Bundle|||b/Studio_Bundle_Mac.zip",
+                                          "Executable Tool||||T.app||2.0.0|Tool_Mac.zip", "Bundle Studio Bundle||||Studio Bundle|||b/Studio_Bundle_Mac.zip",
                                           "Plugin true||||true|||true_Mac.zip", "Plugin yes||||yes|||yes_Mac.zip",
                                           "Plugin 1||||1|||1_Mac.zip", "Plugin  Y|||| Y|||_Y_Mac.zip", "Plugin T||||T|||T_Mac.zip" }).joinIntoString ("\n"));
     EXPECT_EQ (juce::String (all.size()) + " " + juce::String (workers.size()), "16 10");
