@@ -1,9 +1,11 @@
 #include <unistd.h>
+#include "catalogue/DownloadInstaller.h"
 #include "catalogue/DownloadResources.h"
+#include "catalogue/Products.h"
 #include "catalogue/SafeUnzip.h"
 #include "main/ListProductView.h"
-#include "main/ProductRows.h"
 #include "main/TableCells.h"
+#include "support/LocalServer.h"
 #include "support/TestEnvironment.h"
 
 using namespace testsupport;
@@ -115,10 +117,12 @@ TEST_F (DownloadWorkers, InstallerAddressOfEveryProductReachesItsOwnArchive)
 TEST_F (DownloadWorkers, InstallerClickBeforeTheLastResultIsDeliveredStartsNothing)
 {
     server.serve ("/installer/Synth_Mac.zip", zipOf ({ { "Setup.pkg", "payload" } }));
-    ProductRows rows;
-    auto& worker = rows.giveWorker (rows.add<Plugin> ("Synth"));
-    ListProductView view;
-    view.products = &rows.rows;
+    Plugin product;
+    DownloadInstaller worker (LocalServer::baseUrl() + "/installer/Synth_Mac.zip");
+    product.downloader = &worker;
+    juce::Array<ProductBase*> rows { &product };
+    ListProductView view;   // after the worker: it must go first
+    view.products = &rows;
     DownloadButton button ("DOWNLOAD");
     button.row = 0;
 
