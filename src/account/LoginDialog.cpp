@@ -3,6 +3,7 @@
 #include "app/Main.h"
 #include "app/WebAddresses.h"
 #include "platform/AbortOnThreadExit.h"
+#include "platform/Platform.h"
 #include "MosaireConfig.h"
 
 namespace
@@ -180,6 +181,7 @@ void LoginDialog::run()
 
         juce::WebInputStream stream (address, false);
         platform::AbortOnThreadExit abortOnExit (*this, stream);
+        platform::limitToRequestTimeout (stream);
 
         // A failed connection leaves status at -1 for the probe to decide.
         if (stream.connect (nullptr) && ! stream.isError())

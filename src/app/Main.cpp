@@ -24,8 +24,9 @@ std::unique_ptr<juce::ApplicationProperties> openSettings (const juce::String& a
 {
     auto options = settingsOptions (applicationName);
 
-    // Files written by older runs may still be readable by everyone.
-    platform::restrictToOwner (options.getDefaultFile());
+    // The password is stored in plain text.
+    const auto file = options.getDefaultFile();
+    platform::restrictSettingsToOwner (file.getParentDirectory(), { file });
 
     auto settings = std::make_unique<juce::ApplicationProperties>();
     settings->setStorageParameters (options);
@@ -38,7 +39,8 @@ MosaireApplication::~MosaireApplication() = default;
 
 const juce::String MosaireApplication::getApplicationName()     { return "Solvanti Audio Mosaire"; }
 const juce::String MosaireApplication::getApplicationVersion()  { return "1.0.10"; }
-bool MosaireApplication::moreThanOneInstanceAllowed()           { return false; }
+// Where the framework's lock is shared by every user of the machine, main() holds a per-user one.
+bool MosaireApplication::moreThanOneInstanceAllowed()           { return ! platform::frameworkInstanceLockIsPerUser(); }
 void MosaireApplication::anotherInstanceStarted (const juce::String&) {}
 
 MosaireApplication& MosaireApplication::getApp()
@@ -59,16 +61,13 @@ void MosaireApplication::initialise (const juce::String&)
 
 void MosaireApplication::openSettingsAndFolders()
 {
-    platform::restrictNewFilesToOwner();
-
     appSettings = openSettings ("Mosaire");
     globalSettings = openSettings ("Global Plugins");
 
     // Loads the own settings now, before any worker can reach them.
     imagesFolder = appSettings->getUserSettings()->getFile().getParentDirectory().getChildFile ("Mosaire Images");
 
-    downloadFolder = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile (getApplicationName());
-    downloadFolder.createDirectory();
+    downloadFolder = platform::createPrivateTemporaryFolder (getApplicationName());
 }
 
 void MosaireApplication::shutdown()

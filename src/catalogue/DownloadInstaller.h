@@ -32,6 +32,10 @@ public:
     // local file. A cancelled chooser (empty result) copies nothing.
     static void copyInstallerTo (const juce::File& installer, const juce::URL& chosen);
 
+    // Message thread: a run counts until its result has been delivered, not only while its
+    // thread runs, so that a new one cannot clear the name of an installer not yet opened.
+    bool isBusy() const  { return isThreadRunning() || progress != -1.0; }
+
 private:
     void setInstallerFileName (const juce::String& newName);
     juce::String getInstallerFileName();

@@ -23,6 +23,14 @@ int pictureCount (const juce::XmlElement& catalogue)
     const auto value = std::strtol (catalogue.getStringAttribute ("productUpdateCount").toRawUTF8(), nullptr, 10);
     return (int) juce::jlimit ((long) std::numeric_limits<int>::min(), (long) std::numeric_limits<int>::max(), value);
 }
+
+// No stream error (a dropped connection ends the body with one) and the announced length, if
+// any, reached.
+bool arrivedWhole (juce::WebInputStream& stream, juce::int64 received)
+{
+    const auto announced = stream.getTotalLength();
+    return ! stream.isError() && (announced < 0 || received == announced);
+}
 }
 
 //==============================================================================
@@ -68,22 +76,22 @@ void DownloadResource::run()
     {
         status = 2;
     }
-    else if (! threadShouldExit())  // a body cut short at shutdown would replace the last good catalogue
+    else if (! threadShouldExit())
     {
         const auto catalogue = juce::XmlDocument (body.toString()).getDocumentElement();
-        MosaireApplication::ownSettings().setValue ("xmlAppProducts", catalogue.get());
 
+        // Any other answer (an error page, say) keeps the last good catalogue.
         if (catalogue == nullptr || ! catalogue->getTagName().equalsIgnoreCase ("INSTALLATION_MANAGER"))
         {
             status = 1;
         }
-        else if (const auto count = pictureCount (*catalogue); count > storedCount)
+        else
         {
-            renewPictures();
+            MosaireApplication::ownSettings().setValue ("xmlAppProducts", catalogue.get());
 
-            // Stored however the renewal ended, so a missing archive is not asked for again
-            // until the count grows once more.
-            MosaireApplication::ownSettings().setValue ("productUpdateCount", count);
+            // A renewal that failed is tried again at the next start.
+            if (const auto count = pictureCount (*catalogue); count > storedCount && renewPictures())
+                MosaireApplication::ownSettings().setValue ("productUpdateCount", count);
         }
     }
 
@@ -103,15 +111,11 @@ bool DownloadResource::readCatalogue (juce::MemoryOutputStream& body)
     while (! stream.isExhausted() && ! stream.isError() && ! threadShouldExit())
         body.writeFromInputStream (stream, 8192);
 
-    return true;
+    return arrivedWhole (stream, (juce::int64) body.getDataSize());
 }
 
-void DownloadResource::renewPictures()
+bool DownloadResource::renewPictures()
 {
-    const auto images = MosaireApplication::getApp().imagesFolder;
-    images.deleteRecursively();
-    images.createDirectory();
-
     juce::WebInputStream stream (resourceFolder().getChildURL ("Images.zip"), false);
     platform::AbortOnThreadExit abortOnExit (*this, stream);
     stream.withExtraHeaders ("Accept: application/octet-stream");
@@ -119,7 +123,7 @@ void DownloadResource::renewPictures()
     stream.withNumRedirectsToFollow (1);
 
     if (! stream.connect (nullptr) || stream.isError() || stream.getStatusCode() != 200)
-        return;
+        return false;
 
     const auto announced = stream.getTotalLength();
     const auto expected = FastMemoryOutputStream::expectedTotal (announced);
@@ -141,13 +145,29 @@ void DownloadResource::renewPictures()
         progressRelay.set ((double) total / (double) expected);
     }
 
-    // An archive cut short at shutdown is not unpacked.
-    if (threadShouldExit())
-        return;
+    // An archive cut short, at shutdown or by a dropped connection, is not unpacked.
+    if (threadShouldExit() || ! arrivedWhole (stream, total))
+        return false;
 
     juce::MemoryInputStream archive (received.getData(), received.getDataSize(), false);
     juce::ZipFile zip (archive);
-    SafeUnzip::unpackInside (zip, images);
+
+    if (zip.getNumEntries() == 0)
+        return false;
+
+    // Unpacked beside the pictures in place, which it replaces only once it is complete.
+    const auto images = MosaireApplication::getApp().imagesFolder;
+    const auto fresh = images.getSiblingFile (images.getFileName() + " new");
+    fresh.deleteRecursively();
+
+    if (! fresh.createDirectory() || ! SafeUnzip::unpackInside (zip, fresh))
+    {
+        fresh.deleteRecursively();
+        return false;
+    }
+
+    images.deleteRecursively();
+    return fresh.moveFileTo (images);
 }
 
 void DownloadResource::handleAsyncUpdate()

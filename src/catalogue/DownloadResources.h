@@ -37,7 +37,7 @@ public:
 
 private:
     bool readCatalogue (juce::MemoryOutputStream& body);
-    void renewPictures();
+    bool renewPictures();
 
     ProgressRelay progressRelay { progress };
 

@@ -27,6 +27,26 @@ std::unique_ptr<ProductBase> productFor (const juce::XmlElement& xml, bool bundl
     return nullptr;
 }
 
+// Storage object names may hold "#", "?", "%" or other letters that would end or spoil an
+// address: those are percent-encoded (as UTF-8); "/" still separates folders.
+juce::String escapedPath (const juce::String& path)
+{
+    const juce::String keptAsTheyStand ("-._~!$&'()*+,;=:@/");
+    juce::String escaped;
+
+    for (auto* c = path.toRawUTF8(); *c != 0; ++c)
+    {
+        const auto byte = (unsigned char) *c;
+
+        if (byte < 128 && (juce::CharacterFunctions::isLetterOrDigit ((char) byte) || keptAsTheyStand.containsChar (byte)))
+            escaped << (char) byte;
+        else
+            escaped << '%' << "0123456789ABCDEF"[byte >> 4] << "0123456789ABCDEF"[byte & 15];
+    }
+
+    return escaped;
+}
+
 void giveOwnWorker (ProductBase& product, juce::OwnedArray<DownloadInstaller>& installers)
 {
     product.downloader = installers.add (new DownloadInstaller (product.getDownloadUrl()));
@@ -59,8 +79,8 @@ void ProductBase::loadFromXmlBase (const juce::XmlElement& xml)
 
 juce::URL ProductBase::getDownloadUrl()
 {
-    return WebAddresses::installerBase().getChildURL (folder)
-                                        .getChildURL (name.replaceCharacter (' ', '_') + "_Mac.zip");
+    return WebAddresses::installerBase().getChildURL (escapedPath (folder))
+                                        .getChildURL (escapedPath (name.replaceCharacter (' ', '_') + "_Mac.zip"));
 }
 
 //==============================================================================

@@ -14,12 +14,14 @@ bool staysInside (const juce::ZipFile::ZipEntry& entry, const juce::File& folder
     return ! segments.contains ("..") && folder.getChildFile (path).isAChildOf (folder);
 }
 
-void unpackInside (juce::ZipFile& archive, const juce::File& folder)
+bool unpackInside (juce::ZipFile& archive, const juce::File& folder)
 {
     for (int i = 0; i < archive.getNumEntries(); ++i)
         if (staysInside (*archive.getEntry (i), folder)
              && archive.uncompressEntry (i, folder, juce::ZipFile::OverwriteFiles::yes,
                                          juce::ZipFile::FollowSymlinks::no).failed())
-            return;
+            return false;
+
+    return true;
 }
 }

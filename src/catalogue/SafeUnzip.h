@@ -13,6 +13,7 @@ namespace SafeUnzip
     bool staysInside (const juce::ZipFile::ZipEntry& entry, const juce::File& folder);
 
     // Unpacks, overwriting, every entry that stays inside the folder and skips the others; like
-    // juce::ZipFile::uncompressTo it stops at the first entry that fails to unpack.
-    void unpackInside (juce::ZipFile& archive, const juce::File& folder);
+    // juce::ZipFile::uncompressTo it stops at the first entry that fails to unpack, and then
+    // returns false.
+    bool unpackInside (juce::ZipFile& archive, const juce::File& folder);
 }

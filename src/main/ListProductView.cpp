@@ -262,7 +262,7 @@ void ListProductView::startOrStopDownload (DownloadButton& button)
     auto& worker = *product->downloader;
     button.setButtonText ("STOP");
 
-    if (! worker.isThreadRunning())
+    if (! worker.isBusy())
     {
         worker.stopRequested = false;
         worker.progress = 0.0;

@@ -8,7 +8,10 @@
 #endif
 
 #if ! JUCE_WINDOWS
+ #include <fcntl.h>
+ #include <sys/file.h>
  #include <sys/stat.h>
+ #include <unistd.h>
 #endif
 
 #if JUCE_LINUX && defined (__SANITIZE_ADDRESS__)
@@ -26,20 +29,92 @@ juce::String settingsFolderName (const juce::String& folderName)
    #endif
 }
 
-void restrictNewFilesToOwner()
+void restrictSettingsToOwner (const juce::File& folder, const juce::Array<juce::File>& files)
 {
    #if ! JUCE_WINDOWS
-    ::umask (077);
+    folder.createDirectory();
+    ::chmod (folder.getFullPathName().toRawUTF8(), S_IRWXU);
+
+    for (auto& file : files)
+        if (file.existsAsFile())
+            ::chmod (file.getFullPathName().toRawUTF8(), S_IRUSR | S_IWUSR);
+   #else
+    juce::ignoreUnused (folder, files);
    #endif
 }
 
-void restrictToOwner (const juce::File& file)
+#if JUCE_LINUX || JUCE_BSD
+namespace
 {
-   #if ! JUCE_WINDOWS
-    if (file.existsAsFile())
-        ::chmod (file.getFullPathName().toRawUTF8(), S_IRUSR | S_IWUSR);
+// A real directory (no link) of this user's that nobody else can enter.
+bool isPrivateFolder (const juce::File& folder)
+{
+    struct stat info {};
+    return ::lstat (folder.getFullPathName().toRawUTF8(), &info) == 0
+            && S_ISDIR (info.st_mode)
+            && info.st_uid == ::geteuid()
+            && (info.st_mode & 07777) == S_IRWXU;
+}
+}
+#endif
+
+juce::File createPrivateTemporaryFolder (const juce::String& name)
+{
+    const auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile (name);
+
+   #if JUCE_LINUX || JUCE_BSD
+    ::mkdir (folder.getFullPathName().toRawUTF8(), S_IRWXU);
+
+    if (isPrivateFolder (folder))
+        return folder;
+
+    // Someone else's, a link, or open to others: never used. mkdtemp makes a fresh one, 0700.
+    auto pattern = (folder.getFullPathName() + "-XXXXXX").toStdString();
+
+    if (::mkdtemp (pattern.data()) == nullptr)
+        return {};
+
+    return juce::File (juce::String::fromUTF8 (pattern.c_str()));
    #else
-    juce::ignoreUnused (file);
+    folder.createDirectory();
+    return folder;
+   #endif
+}
+
+bool frameworkInstanceLockIsPerUser()
+{
+   #if JUCE_LINUX || JUCE_BSD
+    return false;
+   #else
+    return true;
+   #endif
+}
+
+bool claimInstanceLock (const juce::String& name)
+{
+   #if JUCE_LINUX || JUCE_BSD
+    // Kept in the user's own cache folder, as macOS keeps it in the user's Library.
+    const auto lockFile = juce::File ("~/.cache").getChildFile (name + ".lock");
+    lockFile.getParentDirectory().createDirectory();
+
+    // Close-on-exec: an installer still running after the program quits must not hold it.
+    const auto handle = ::open (lockFile.getFullPathName().toRawUTF8(),
+                                O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, S_IRUSR | S_IWUSR);
+
+    // A lock that cannot even be opened must not keep the customer from starting the program.
+    return handle < 0 || ::flock (handle, LOCK_EX | LOCK_NB) == 0;
+   #else
+    juce::ignoreUnused (name);
+    return true;
+   #endif
+}
+
+void limitToRequestTimeout (juce::WebInputStream& stream)
+{
+   #if JUCE_LINUX || JUCE_BSD
+    stream.withConnectionTimeout (requestTimeoutMs);
+   #else
+    juce::ignoreUnused (stream);
    #endif
 }
 
@@ -71,9 +146,19 @@ void keepDisplayLibraryForLeakChecks()
    #endif
 }
 
+namespace
+{
+bool isOpenableTarget (const juce::String& fileOrUrl)
+{
+    return fileOrUrl.startsWithChar ('/')
+            || fileOrUrl.startsWithIgnoreCase ("http://")
+            || fileOrUrl.startsWithIgnoreCase ("https://");
+}
+}
+
 bool openWithDefaultHandler (const juce::String& fileOrUrl)
 {
-    if (fileOrUrl.isEmpty())
+    if (! isOpenableTarget (fileOrUrl))
         return false;
 
    #if JUCE_LINUX || JUCE_BSD
