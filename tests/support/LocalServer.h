@@ -4,42 +4,35 @@
 
 namespace testsupport
 {
-// The local blob storage and sign-in backend (tests/server/mosaire_server.py), listening on the
-// port this build's configured hosts point at, serving a fresh folder.
+// tests/server/mosaire_server.py serving a fresh folder, by default on the port the configured hosts use.
 class LocalServer
 {
 public:
-    // Accounts as mail -> password.
-    explicit LocalServer (const juce::StringPairArray& accounts = {});
-
-    // The same server on another local port, e.g. one of the reachability probe's addresses.
-    explicit LocalServer (int portToListenOn, const juce::StringPairArray& accounts = {});
+    explicit LocalServer (const juce::StringPairArray& accountsMailToPassword = {})  : LocalServer (port(), accountsMailToPassword) {}
+    explicit LocalServer (int portToListenOn, const juce::StringPairArray& accountsMailToPassword = {});
     ~LocalServer();
 
-    // The folder served as blob storage: request path /a/b is root()/a/b.
-    juce::File root() const  { return folder; }
-
-    // Writes a file that the server then serves at the given path ("/installer/x/y.zip").
+    juce::File root() const  { return folder; }   // request path /a/b is root()/a/b
     juce::File serve (const juce::String& path, const juce::MemoryBlock& contents);
-    juce::File serve (const juce::String& path, const juce::String& text);
+    juce::File serve (const juce::String& path, const juce::String& text)  { return serve (path, juce::MemoryBlock (text.toRawUTF8(), text.getNumBytesAsUTF8())); }
 
-    // Makes the server misbehave for one path; see the server's documentation for the modes.
+    // Makes the server misbehave for one path (modes: see the server); clearRules() also forgets the requests.
     void setRule (const juce::String& path, const juce::String& mode, const juce::String& arg = {});
-    void clearRules();
+    void clearRules()  { control ("clear"); }
 
-    // Every request so far (control requests excluded), oldest first, as the server logged it.
+    // Every request so far, oldest first: "method", "path" (decoded), "raw_path", "query", "params", "headers".
     juce::Array<juce::var> requests();
     juce::StringArray requestedPaths();
 
     static int port();
-    static juce::String baseUrl();
+    static juce::String baseUrl()  { return "http://127.0.0.1:" + juce::String (port()); }
 
 private:
-    juce::String control (const juce::String& what, const juce::StringPairArray& parameters = {});
+    juce::String control (const juce::String& request);
 
     juce::File folder;
     int listenPort = 0;
-    int pid = 0;
+    pid_t pid = 0;
 
     JUCE_DECLARE_NON_COPYABLE (LocalServer)
 };
