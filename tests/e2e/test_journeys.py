@@ -204,7 +204,7 @@ class Journeys(unittest.TestCase):
         second = self.launch(shutil.copytree(self.world["home"], os.path.join(self.root, "another home")), table=True)
         env = dict(self.x_env, HOME=first[0].home, TMPDIR=first[0].home + ".tmp")
         self.addCleanup(stop, third := subprocess.Popen([ARGS.program], env=env))
-        self.assertEqual(self.wait_for(lambda: third.poll() is not None, 5) and third.poll(), 0, "a second one ran on")
+        self.assertEqual(third.poll() if self.wait_for(lambda: third.poll() is not None, 5) else "running", 0)
         self.assertEqual(len(self.x("xdotool", "search", "--onlyvisible", "--name", TITLE).split()), 2)
         self.assertTrue(os.path.isdir(os.path.join(first[0].home + ".tmp", TITLE)), "it took the first one's folder")
         self.quit(*second)

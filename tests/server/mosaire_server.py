@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """The blob storage and sign-in backend, locally: --root DIR [--port N] [--quiet] [--account MAIL:PASSWORD]...
 
-GET /a/b serves DIR/a/b. /__control/ping, clear (rules and log), requests (the log as JSON), and
-rule?path=P&mode=M&arg=A making one path misbehave (normal undoes it): status (arg=code), body (arg=text), redirect (arg=URL),
-nolength, truncate (arg=N: full length, N bytes, close), stall, stallbody (arg=N: N bytes, then hold) or
-slow (arg="N,MS": N bytes every MS ms)."""
+GET /a/b serves DIR/a/b; /shopify/customertoken?mail=M&password=P hands an account its token. /__control/ping, clear
+(rules and log), requests (the log as JSON) and rule?path=P&mode=M&arg=A making one path misbehave (normal undoes it): status (arg=code),
+body (arg=text), redirect (arg=URL), nolength, truncate (arg=N: full length, N bytes, close), stall, stallbody (arg=N:
+N bytes, then hold) or slow (arg="N,MS": N bytes every MS ms)."""
 import argparse, json, mmap, os, signal, socketserver, sys, threading, time
 from http.server import BaseHTTPRequestHandler
 from urllib.parse import parse_qs, unquote, urlsplit
