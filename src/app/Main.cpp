@@ -25,8 +25,7 @@ std::unique_ptr<juce::ApplicationProperties> openSettings (const juce::String& a
     auto options = settingsOptions (applicationName);
 
     // The password is stored in plain text.
-    const auto file = options.getDefaultFile();
-    platform::restrictSettingsToOwner (file.getParentDirectory(), { file });
+    platform::restrictSettingsToOwner (options.getDefaultFile());
 
     auto settings = std::make_unique<juce::ApplicationProperties>();
     settings->setStorageParameters (options);

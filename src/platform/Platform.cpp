@@ -29,17 +29,17 @@ juce::String settingsFolderName (const juce::String& folderName)
    #endif
 }
 
-void restrictSettingsToOwner (const juce::File& folder, const juce::Array<juce::File>& files)
+void restrictSettingsToOwner (const juce::File& settingsFile)
 {
    #if ! JUCE_WINDOWS
+    const auto folder = settingsFile.getParentDirectory();
     folder.createDirectory();
     ::chmod (folder.getFullPathName().toRawUTF8(), S_IRWXU);
 
-    for (auto& file : files)
-        if (file.existsAsFile())
-            ::chmod (file.getFullPathName().toRawUTF8(), S_IRUSR | S_IWUSR);
+    if (settingsFile.existsAsFile())
+        ::chmod (settingsFile.getFullPathName().toRawUTF8(), S_IRUSR | S_IWUSR);
    #else
-    juce::ignoreUnused (folder, files);
+    juce::ignoreUnused (settingsFile);
    #endif
 }
 

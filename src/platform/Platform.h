@@ -9,9 +9,9 @@ namespace platform
     // ~/Library/Application Support, Linux under ~/.config.
     juce::String settingsFolderName (const juce::String& folderName);
 
-    // The settings folder holds the password: it is created, or narrowed, to its owner only, and
-    // the named files in it that older runs left readable by others are narrowed likewise.
-    void restrictSettingsToOwner (const juce::File& folder, const juce::Array<juce::File>& files);
+    // A settings file may hold the password: its folder is created, or narrowed, to its owner
+    // only, and the file, if older runs left it readable by others, is narrowed likewise.
+    void restrictSettingsToOwner (const juce::File& settingsFile);
 
     // Creates the named folder in the temporary directory for this user alone. macOS gives every
     // user a temporary directory of their own; elsewhere it is shared, so the folder of that name
