@@ -71,10 +71,12 @@ void MosaireApplication::openSettingsAndFolders()
 
 void MosaireApplication::shutdown()
 {
+    // The window's workers stop first, so that none writes into the folder once it is gone.
+    mainWindow = nullptr;
+
     if (downloadFolder != juce::File())
         downloadFolder.deleteRecursively();
 
-    mainWindow = nullptr;
     globalSettings = nullptr;
     appSettings = nullptr;
 }

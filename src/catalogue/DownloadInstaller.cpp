@@ -79,7 +79,9 @@ void DownloadInstaller::run()
         return;
 
     unpack (buffer.getData(), buffer.getDataSize());
-    triggerAsyncUpdate();
+
+    if (! threadShouldExit())
+        triggerAsyncUpdate();
 }
 
 void DownloadInstaller::unpack (const void* data, size_t size)
@@ -88,10 +90,10 @@ void DownloadInstaller::unpack (const void* data, size_t size)
     juce::MemoryInputStream archiveStream (data, size, false);
     juce::ZipFile archive (archiveStream);
 
-    SafeUnzip::unpackInside (archive, folder);
-
-    // An entry that was not written is no installer to open or copy.
-    if (archive.getNumEntries() > 0 && SafeUnzip::staysInside (*archive.getEntry (0), folder))
+    // A half-written installer must not be opened or offered: an archive that did not unpack
+    // whole, or an entry that was not written, is no installer.
+    if (SafeUnzip::unpackInside (archive, folder)
+         && archive.getNumEntries() > 0 && SafeUnzip::staysInside (*archive.getEntry (0), folder))
         setInstallerFileName (archive.getEntry (0)->filename);
 }
 

@@ -12,13 +12,25 @@ using namespace testsupport;
 
 static const juce::String cataloguePath = "/installer/Mosaire/AppPlugins.xml", picturesPath = "/installer/Mosaire/Images.zip";
 
-static juce::MemoryBlock zipOf (std::initializer_list<std::pair<juce::String, juce::String>> entries)
+static juce::MemoryBlock zipOf (std::initializer_list<std::pair<juce::String, juce::String>> entries, int compression = 0)
 {
     juce::ZipFile::Builder builder;
     for (auto& [path, text] : entries)
-        builder.addEntry (new juce::MemoryInputStream (text.toRawUTF8(), text.getNumBytesAsUTF8(), true), 0, path, juce::Time (2020, 0, 1, 0, 0));
+        builder.addEntry (new juce::MemoryInputStream (text.toRawUTF8(), text.getNumBytesAsUTF8(), true), compression, path,
+                          juce::Time (2020, 0, 1, 0, 0));
     juce::MemoryOutputStream out;
     return builder.writeToStream (out, nullptr), out.getMemoryBlock();
+}
+
+// An entry of a few kilobytes whose deflated data is spoilt halfway, as a damaged download leaves it.
+static const juce::String longText = [] { juce::String t; for (int i = 0; i < 3000; ++i) t << i << ' '; return t; }();
+
+static juce::MemoryBlock damaged (juce::MemoryBlock zip, const juce::String& entry)
+{
+    const auto data = zip.toString().indexOf (entry) + entry.length();   // the local header comes first, without extra field
+    for (int i = 0; i < 32; ++i)
+        zip[(size_t) (data + 200 + i)] = (char) 0xff;
+    return zip;
 }
 
 class DownloadWorkers : public AppTest
@@ -93,8 +105,11 @@ TEST_F (DownloadWorkers, InstallerStopOrExitEndsATransferAtOnceEvenOfAHugeAnnoun
 TEST_F (DownloadWorkers, InstallerAddressOfEveryProductReachesItsOwnArchive)
 {
     struct Case { const char* folder; const char* name; const char* path; };
-    const Case cases[] = { { "keys", "C# Keys", "keys/C%23_Keys" }, { "fx", "Why? Verb", "fx/Why%3F_Verb" }, { "fx", "100% Drive", "fx/100%25_Drive" },
-                           { "fx", "Caf\xc3\xa9", "fx/Caf%C3%A9" }, { "fx", "Plain Name", "fx/Plain_Name" },
+    const Case cases[] = { { "keys", "C# Keys", "keys/C%23_Keys" },
+                           { "fx", "Why? Verb", "fx/Why%3F_Verb" },
+                           { "fx", "100% Drive", "fx/100%25_Drive" },
+                           { "fx", "Caf\xc3\xa9", "fx/Caf%C3%A9" },
+                           { "fx", "Plain Name", "fx/Plain_Name" },
                            { "a b", "A+B (Tom's) !$&*,;=:@-._~", "a%20b/A+B_(Tom's)_!$&*,;=:@-._~" } };
     for (auto& c : cases)
     {
@@ -104,6 +119,21 @@ TEST_F (DownloadWorkers, InstallerAddressOfEveryProductReachesItsOwnArchive)
         download (product.getDownloadUrl());
         EXPECT_EQ (server.requests().getLast()["raw_path"].toString(), "/installer/" + juce::String (c.path) + "_Mac.zip");
     }
+}
+
+TEST_F (DownloadWorkers, InstallerFromAnArchiveThatDoesNotUnpackWholeIsNeitherOpenedNorOffered)
+{
+    const juce::MemoryBlock archives[] = { damaged (zipOf ({ { "Setup.pkg", longText }, { "ReadMe", "x" } }, 9), "Setup.pkg"),
+                                           damaged (zipOf ({ { "Setup.pkg", "x" }, { "ReadMe", longText } }, 9), "ReadMe") };
+    for (auto& archive : archives)
+        for (bool autoLaunch : { true, false })
+        {
+            appSettings().setValue ("installerAutoLaunch", autoLaunch);
+            server.serve ("/installer/d.zip", archive);
+            ASSERT_TRUE (download (LocalServer::baseUrl() + "/installer/d.zip"));
+            EXPECT_EQ (installer->fileChooser, nullptr);
+        }
+    EXPECT_FALSE (opener.waitForCalls (1, 1000));
 }
 
 TEST_F (DownloadWorkers, InstallerClickBeforeTheLastResultIsDeliveredStartsNothing)
@@ -139,13 +169,23 @@ TEST (SafeUnzip, EntriesLeadingOutsideAndLinksAreSkippedAndTheRestWritten)
         SafeUnzip::unpackInside (archive, inside);
         return outside.findChildFiles (juce::File::findFilesAndDirectories, true).size();
     };
-    for (auto name : { juce::String ("../x"), juce::String ("..\\x"), juce::String ("in/../../x"), outside.getChildFile ("x").getFullPathName() })
+    for (auto name : { juce::String ("../x"), juce::String ("..\\x"), juce::String ("in/../../x"),
+                       outside.getChildFile ("x").getFullPathName() })
         EXPECT_EQ (unpack (zipOf ({ { name, "x" }, { "a", "a" } })), 2) << name;   // "in" and "in/a"
 
     // Made with Python's zipfile: "x", a symbolic link to "../y".
-    const char link[] = "PK\3\4\24\0\0\0\0\0\0\0!\0\16\235\277h\4\0\0\0\4\0\0\0\1\0\0\0x../yPK\1\2\24\3\24\0\0\0\0\0\0\0!\0\16\235\277h\4\0\0\0\4"
-                        "\0\0\0\1\0\0\0\0\0\0\0\0\0\0\0\355\241\0\0\0\0xPK\5\6\0\0\0\0\1\0\1\0/\0\0\0#\0\0\0\0\0";
+    const char link[] = "PK\3\4\24\0\0\0\0\0\0\0!\0\16\235\277h\4\0\0\0\4\0\0\0\1\0\0\0x../y"
+                        "PK\1\2\24\3\24\0\0\0\0\0\0\0!\0\16\235\277h\4\0\0\0\4\0\0\0\1\0\0\0\0\0\0\0\0\0\0\0\355\241\0\0\0\0x"
+                        "PK\5\6\0\0\0\0\1\0\1\0/\0\0\0#\0\0\0\0\0";
     EXPECT_EQ (unpack (juce::MemoryBlock (link, sizeof (link) - 1)), 0) << "link";
+}
+
+TEST (SafeUnzip, AnEntryNotWrittenWholeIsRemovedAndFailsTheUnpack)
+{
+    const auto folder = ScopedTestHome::root().getChildFile ("unzip");
+    juce::ZipFile archive (new juce::MemoryInputStream (damaged (zipOf ({ { "a", "a" }, { "b", longText } }, 9), "b"), true), true);
+    EXPECT_FALSE (SafeUnzip::unpackInside (archive, folder));
+    EXPECT_TRUE (folder.getChildFile ("a").existsAsFile() && ! folder.getChildFile ("b").exists());
 }
 
 TEST_F (DownloadWorkers, CataloguePicturesAreRenewedOnlyWhenTheCountGrowsAndTheArchiveArrivesWhole)
@@ -154,10 +194,26 @@ TEST_F (DownloadWorkers, CataloguePicturesAreRenewedOnlyWhenTheCountGrowsAndTheA
     const auto images = app().imagesFolder;
     server.serve (picturesPath, pictures).appendText ("----");   // a cut at the archive's end leaves it readable
 
-    struct Case { int stored; const char* count; const char* mode; juce::String arg; int countAfter; };   // stored -1: none, as on a first start
-    const Case cases[] = { { -1, "", "normal", {}, 0 }, { 5, "5", "normal", {}, 5 }, { 5, "4", "normal", {}, 5 }, { 3, "12abc", "normal", {}, 12 },
-                           { 3, "x5", "normal", {}, 3 }, { 3, "99999999999", "normal", {}, std::numeric_limits<int>::max() }, { 1, "2", "nolength", {}, 2 },
-                           { 1, "2", "status", "500", 1 }, { 1, "2", "body", "not a ZIP", 1 }, { 1, "2", "truncate", juce::String ((int) pictures.getSize()), 1 } };
+    // One redirect is followed, a second is not; a damaged archive keeps the old pictures.
+    const auto moved = [] (const char* folder) { return LocalServer::baseUrl() + "/" + folder + "/Images.zip"; };
+    server.serve ("/one/Images.zip", pictures);
+    server.setRule ("/two/Images.zip", "redirect", moved ("one"));
+    server.serve ("/damaged/Images.zip", damaged (zipOf ({ { "New.jpg", longText } }, 9), "New.jpg"));
+
+    struct Case { int stored; const char* count; const char* mode; juce::String arg; int countAfter; };   // stored -1: none
+    const Case cases[] = { { -1, "", "normal", {}, 0 },
+                           { 5, "5", "normal", {}, 5 },
+                           { 5, "4", "normal", {}, 5 },
+                           { 3, "12abc", "normal", {}, 12 },
+                           { 3, "x5", "normal", {}, 3 },
+                           { 3, "99999999999", "normal", {}, std::numeric_limits<int>::max() },
+                           { 1, "2", "nolength", {}, 2 },
+                           { 1, "2", "status", "500", 1 },
+                           { 1, "2", "body", "not a ZIP", 1 },
+                           { 1, "2", "truncate", juce::String ((int) pictures.getSize()), 1 },
+                           { 1, "2", "redirect", moved ("one"), 2 },
+                           { 1, "2", "redirect", moved ("two"), 1 },
+                           { 1, "2", "redirect", moved ("damaged"), 1 } };
     for (auto& c : cases)
     {
         SCOPED_TRACE (juce::String (c.count) + " " + c.mode + " " + c.arg);
@@ -167,9 +223,13 @@ TEST_F (DownloadWorkers, CataloguePicturesAreRenewedOnlyWhenTheCountGrowsAndTheA
         server.serve (cataloguePath, "<INSTALLATION_MANAGER productUpdateCount=\"" + juce::String (c.count) + "\"/>");
         server.setRule (picturesPath, c.mode, c.arg);
         EXPECT_EQ (readCatalogue(), "");
-        EXPECT_TRUE (images.getChildFile (c.countAfter != c.stored ? "New.jpg" : "Old.jpg").exists() && images.getNumberOfChildFiles (juce::File::findFiles) == 1);
+        EXPECT_TRUE (images.getChildFile (c.countAfter != c.stored ? "New.jpg" : "Old.jpg").exists()
+                     && images.getNumberOfChildFiles (juce::File::findFiles) == 1);
         EXPECT_EQ (appSettings().getIntValue ("productUpdateCount"), c.countAfter);
     }
+    for (auto& request : server.requests())
+        EXPECT_TRUE (! request["path"].toString().endsWith ("Images.zip")
+                     || request["headers"]["accept"] == "application/octet-stream") << request["path"].toString();
 }
 
 TEST_F (DownloadWorkers, CatalogueFromABadAnswerNeverReplacesTheLastGoodOneAndTheBoxSaysWhy)
@@ -179,8 +239,12 @@ TEST_F (DownloadWorkers, CatalogueFromABadAnswerNeverReplacesTheLastGoodOneAndTh
     server.serve (cataloguePath, good + "    ");   // a cut just after its end leaves a readable catalogue
 
     struct Case { const char* mode; juce::String arg; const char* box; };
-    const Case cases[] = { { "body", good, "" }, { "body", "<installation_manager version=\"2\"/>", "" }, { "body", "<html><body>Busy</body></html>", busy },
-                           { "body", "503 Service Unavailable", busy }, { "body", "<Error/>", busy }, { "truncate", juce::String (good.length()), offline },
+    const Case cases[] = { { "body", good, "" },
+                           { "body", "<installation_manager version=\"2\"/>", "" },
+                           { "body", "<html><body>Busy</body></html>", busy },
+                           { "body", "503 Service Unavailable", busy },
+                           { "body", "<Error/>", busy },
+                           { "truncate", juce::String (good.length()), offline },
                            { "redirect", "http://127.0.0.1:1/", offline } };   // nobody listens there
     for (auto& c : cases)
     {

@@ -3,7 +3,7 @@
 
 GET /a/b serves DIR/a/b; /shopify/customertoken?mail=M&password=P hands an account its token. /__control/ping, clear
 (rules and log), requests (the log as JSON) and rule?path=P&mode=M&arg=A making one path misbehave (normal undoes it): status (arg=code),
-body (arg=text), redirect (arg=URL), nolength, truncate (arg=N: full length, N bytes, close), stall, stallbody (arg=N:
+body (arg=text), redirect (arg=URL), nolength, truncate (arg=N: full length, N bytes, a pause, close), stall, stallbody (arg=N:
 N bytes, then hold) or slow (arg="N,MS": N bytes every MS ms)."""
 import argparse, json, mmap, os, signal, socketserver, sys, threading, time
 from http.server import BaseHTTPRequestHandler
@@ -41,6 +41,8 @@ class Handler(BaseHTTPRequestHandler):
             step, pause = int(arg.split(",")[0]), int(arg.split(",")[1]) / 1000
         if mode != "stall":
             self.send(code, body, headers, step, pause)
+        if mode == "truncate":   # the client has the headers and a part of the body before the cut, every time
+            time.sleep(0.2)
         while mode in ("stall", "stallbody") and self.connection.recv(65536):   # held until the client leaves
             self.close_connection = True
 
