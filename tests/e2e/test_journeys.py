@@ -1,22 +1,39 @@
 """The real program against the local server, each journey on an X server of its own, driven like a person:
 test_journeys.py --program PROGRAM --source-dir DIR --server http://127.0.0.1:PORT [--slowdown N]"""
-import argparse, json, os, pathlib, shutil, subprocess, sys, tempfile, time, unittest, urllib.parse, urllib.request
+import argparse, json, os, pathlib, shutil, struct, subprocess, sys, tempfile, time, unittest, urllib.parse, urllib.request, zlib
 
 parser = argparse.ArgumentParser()
 for option in ("--program", "--source-dir", "--server"):
     parser.add_argument(option, required=True)
 parser.add_argument("--slowdown", type=float, default=1.0)   # how many times slower a sanitizer build runs
 ARGS, sys.argv[1:] = parser.parse_known_args()
+X_TIMEOUT = 4 * min(ARGS.slowdown, 2)   # seconds; the X server is busier beside a sanitizer build
 sys.path.insert(0, os.path.join(ARGS.source_dir, "scripts"))
 import demo_data  # noqa: E402
 
 TITLE, NOTICE = "Solvanti Audio Mosaire", "New version available"
 ROW_TOP, ROW_HEIGHT = 27 + 79, 70   # window to content 27 (title bar), content to rows 79 (toolbar, header)
+RED, YELLOW, WHITE = (255, 0, 0), (255, 255, 0), (255, 255, 255)
 SORTED = ["Aurora Synth", "Basalt Comp", "Cirrus Reverb", "Delta EQ", "Ember Delay", "Mosaire Sampler", "Studio Bundle"]
 
 
 def close_to(colour, expected, tolerance=40):
     return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
+
+
+def write_huge_archive(path, names, size=512 << 20):
+    """A ZIP archive of a few megabytes whose entries each unpack to size zeros: they all share one deflated block."""
+    deflate, crc, data = zlib.compressobj(1, zlib.DEFLATED, -15), 0, []
+    for _ in range(size >> 24):
+        data.append(deflate.compress(bytes(1 << 24)))
+        crc = zlib.crc32(bytes(1 << 24), crc)
+    data = b"".join(data) + deflate.flush()
+    when, first = (0, 0x5021), names[0].encode()   # 2020-01-01 00:00
+    local = struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 8, *when, crc, len(data), size, len(first), 0) + first
+    central = b"".join(struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, 0, 8, *when, crc, len(data), size,
+                                   len(name.encode()), 0, 0, 0, 0, 0, 0) + name.encode() for name in names)
+    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(names), len(names), len(central), len(local) + len(data), 0)
+    pathlib.Path(path).write_bytes(local + data + central + end)
 
 
 def stop(process):   # nothing if it has ended
@@ -86,7 +103,14 @@ class Journeys(unittest.TestCase):
         return process, window
 
     def x(self, *command):
-        return subprocess.run(command, env=self.x_env, capture_output=True).stdout
+        # An X tool can sit in its connection set-up until another client connects to the same server; a fresh
+        # connection wakes it, so a call that takes too long is ended and made again.
+        for _ in range(5):
+            try:
+                return subprocess.run(command, env=self.x_env, capture_output=True, timeout=X_TIMEOUT).stdout
+            except subprocess.TimeoutExpired:
+                pass
+        self.fail("%s kept stalling" % command[0])
 
     def windows(self, process, name=""):
         # --all: by default xdotool takes a window matching any one condition, such as another program's title.
@@ -150,13 +174,23 @@ class Journeys(unittest.TestCase):
         self.assertTrue(chooser, "no save chooser")
         self.assertEqual(self.opened(), [])   # the journey ends here: keys in the chooser go where its focus lands
 
-    def test_an_installed_product_changed_on_disk_updates_its_row(self):
+    def test_the_rows_follow_the_installed_products_on_disk_at_the_next_polls(self):
         process, window = self.start()
-        status = lambda: self.grab(window, 1 + 525, ROW_TOP + 10, 110, 50)   # Aurora Synth's
-        shows = lambda colour: any(close_to(pixel, colour) for pixel in status())
-        self.assertTrue(self.wait_for(lambda: shows((255, 255, 0))), "1.0.0 installed, 1.2.0 offered: Update available")
-        demo_data.write_bundle(os.path.join(self.world["vst3"], "Aurora Synth.vst3"), "1.2.0")
-        self.assertTrue(self.wait_for(lambda: shows((255, 255, 255)) and not shows((255, 255, 0))), "no Latest version")
+
+        def shows(name, colour):   # the state's text colour, and none of the other states'
+            status = self.grab(window, 1 + 525, ROW_TOP + ROW_HEIGHT * SORTED.index(name) + 10, 110, 50)
+            return all(any(close_to(pixel, c) for pixel in status) == (c == colour) for c in (RED, YELLOW, WHITE))
+
+        aurora, cirrus = (os.path.join(self.world["vst3"], name + ".vst3") for name in ("Aurora Synth", "Cirrus Reverb"))
+        self.assertTrue(self.wait_for(lambda: shows("Aurora Synth", YELLOW)), "1.0.0 of 1.2.0: Update available")
+        self.assertTrue(self.wait_for(lambda: shows("Cirrus Reverb", RED)), "Not installed")
+        self.assertTrue(self.wait_for(lambda: shows("Basalt Comp", WHITE)), "Latest version")
+        # The poll runs five times a second: a few seconds are many of its ticks, even on a busy machine.
+        for change, name, colour in ((lambda: demo_data.write_bundle(aurora, "1.2.0"), "Aurora Synth", WHITE),
+                                     (lambda: demo_data.write_bundle(cirrus, "1.5.0"), "Cirrus Reverb", WHITE),
+                                     (lambda: shutil.rmtree(cirrus), "Cirrus Reverb", RED)):
+            change()
+            self.assertTrue(self.wait_for(lambda: shows(name, colour), 3), "%s not shown as %s" % (name, colour))
         self.quit(process, window)
 
     def test_log_out_brings_the_sign_in_overlay_back(self):
@@ -198,6 +232,18 @@ class Journeys(unittest.TestCase):
 
     def test_quitting_during_a_stalled_download(self):
         self.quit_while_waiting_for("/installer/effects/Delta_EQ_Mac.zip", "stallbody", "1000", download="Delta EQ")
+
+    def test_quitting_while_a_huge_installer_unpacks(self):
+        process, window = self.start()
+        installer = os.path.join(process.home + ".tmp", TITLE, "Huge Installer.pkg")
+        write_huge_archive(os.path.join(self.world["blob"], "installer", "effects", "Cirrus_Reverb_Mac.zip"),
+                           [os.path.basename(installer)] + ["Part %d" % n for n in range(2, 9)])
+        self.click(window, 1 + 670 + 1 + 53, ROW_TOP + ROW_HEIGHT * SORTED.index("Cirrus Reverb") + 35)
+        self.assertTrue(self.wait_for(lambda: os.path.exists(installer) and os.path.getsize(installer) > 0), "no unpacking")
+        self.quit(process, window)
+        process.log.seek(0)
+        self.assertNotIn("killing thread by force", process.log.read())
+        self.assertEqual((os.listdir(process.home + ".tmp"), self.opened()), ([], []))
 
     def test_one_running_instance_per_user(self):
         first = self.start()
