@@ -12,10 +12,16 @@ TEST (ProductTable, SortsInTheExchangeSortsOrderEvenForEqualKeys)
     // Each row gets its key as name, category and version (state: 1 missing, 2 old, 3 latest); expected: the rows' order after.
     struct Case { int column; bool forwards; juce::StringArray keys; const char* expected; };
     const Case cases[] = {
-        { 2, true, { "alpha", "Zeta", "Synth 2", "Synth" }, "3 2 1 0" }, { 2, false, { "alpha", "Zeta", "Synth 2", "Synth" }, "0 1 2 3" },
-        { 2, true, { "B", "B", "A" }, "2 1 0" }, { 3, false, { "A", "A", "B" }, "2 1 0" }, { 9, true, { "b", "a" }, "0 1" },
-        { 4, true, { "1.9.0", "", "1.10.0" }, "1 2 0" }, { 4, false, { "1.9.0", "", "1.10.0" }, "0 2 1" },
-        { 5, true, { "3", "1", "2", "1" }, "1 3 2 0" }, { 5, false, { "3", "1", "2", "1" }, "0 2 1 3" } };
+        { 2, true, { "alpha", "Zeta", "Synth 2", "Synth" }, "3 2 1 0" },
+        { 2, false, { "alpha", "Zeta", "Synth 2", "Synth" }, "0 1 2 3" },
+        { 2, true, { "B", "B", "A" }, "2 1 0" },
+        { 3, false, { "A", "A", "B" }, "2 1 0" },
+        { 9, true, { "b", "a" }, "0 1" },
+        { 4, true, { "1.9.0", "", "1.10.0" }, "1 2 0" },
+        { 4, false, { "1.9.0", "", "1.10.0" }, "0 2 1" },
+        { 5, true, { "3", "1", "2", "1" }, "1 3 2 0" },
+        { 5, false, { "3", "1", "2", "1" }, "0 2 1 3" },
+    };
 
     for (const auto& c : cases)
     {
@@ -86,8 +92,11 @@ TEST (Artwork, EveryEmbeddedPictureStillDecodesToSomethingVisible)
 {
     const auto visible = [] (const char* data, int size)
     { auto d = juce::Drawable::createFromImageData (data, (size_t) size); return d != nullptr && ! d->getDrawableBounds().isEmpty(); };
-    for (auto [data, size] : { std::pair (temp_binary_data_1, temp_binary_data_1Size), { temp_binary_data_28, temp_binary_data_28Size },
-                               { temp_binary_data_29, temp_binary_data_29Size }, { BinaryData::temp_binary_data_2, BinaryData::temp_binary_data_2Size },
-                               { BinaryData::temp_binary_data_3, BinaryData::temp_binary_data_3Size }, { BinaryData::temp_binary_data_4, BinaryData::temp_binary_data_4Size } })
+    for (auto [data, size] : { std::pair (temp_binary_data_1, temp_binary_data_1Size),
+                               { temp_binary_data_28, temp_binary_data_28Size },
+                               { temp_binary_data_29, temp_binary_data_29Size },
+                               { BinaryData::temp_binary_data_2, BinaryData::temp_binary_data_2Size },
+                               { BinaryData::temp_binary_data_3, BinaryData::temp_binary_data_3Size },
+                               { BinaryData::temp_binary_data_4, BinaryData::temp_binary_data_4Size } })
         EXPECT_TRUE (visible (data, size)) << "picture of " << size << " bytes";
 }
