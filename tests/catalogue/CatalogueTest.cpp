@@ -3,16 +3,29 @@
 #include "catalogue/DownloadInstaller.h"
 #include "catalogue/Products.h"
 #include "catalogue/Utility.h"
+#include "platform/Platform.h"
 #include "support/TestEnvironment.h"
 
 using namespace testsupport;
 
 TEST (VersionRanking, RanksByTheNumberTheDigitsFormWithoutOverflow)
 {
-    const std::tuple<const char*, const char*, int> cases[] = { { "1.10.0", "1.9.9", 1 }, { "1.2.10", "1.3.0", 1 }, { "1.2.", "1.2.0", -1 }, { "1.23", "12.3", 0 },
-                           { "1.0.0b2", "1.0.0", 0 }, { "", "0", 0 }, { "", "1.0.0", -1 }, { "beta", "0", 0 }, { " 1.0", "9", 1 },
-                           { "-1.0", "0", -1 }, { "99999.99999.99999", "1.0.0", 1 }, { "1.0.0", "9223372036854775808", -1 },
-                           { "2147.483.647", "99999.99999.99999", 0 }, { "-99999999999999999999", "0", -1 } };
+    const std::tuple<const char*, const char*, int> cases[] = {
+        { "1.10.0", "1.9.9", 1 },
+        { "1.2.10", "1.3.0", 1 },
+        { "1.2.", "1.2.0", -1 },
+        { "1.23", "12.3", 0 },
+        { "1.0.0b2", "1.0.0", 0 },
+        { "", "0", 0 },
+        { "", "1.0.0", -1 },
+        { "beta", "0", 0 },
+        { " 1.0", "9", 1 },
+        { "-1.0", "0", -1 },
+        { "99999.99999.99999", "1.0.0", 1 },
+        { "1.0.0", "9223372036854775808", -1 },
+        { "2147.483.647", "99999.99999.99999", 0 },
+        { "-99999999999999999999", "0", -1 },
+    };
     for (const auto& [a, b, expected] : cases)
         EXPECT_EQ (Utility::compareVersion (a, b), expected) << a << " vs " << b;
 }
@@ -46,10 +59,11 @@ protected:
         loadProductsFromXml (*juce::parseXML ("<INSTALLATION_MANAGER>" + elements + "</INSTALLATION_MANAGER>"), products, all, workers);
     }
 
-    void install (const juce::String& name, const char* version)     // no version: removed
+    void install (const juce::String& name, const char* version)  { install (folder.getChildFile (name), version); }
+    void install (const juce::File& bundle, const char* version)     // no version: removed
     {
-        version == nullptr ? (void) folder.getChildFile (name).deleteRecursively()
-                           : (void) writeBundle (folder.getChildFile (name), infoPlistWithVersion (version));
+        version == nullptr ? (void) bundle.deleteRecursively()
+                           : (void) writeBundle (bundle, infoPlistWithVersion (version));
     }
 
     // One tick of the main component's poll: whether it saw a change.
@@ -118,4 +132,51 @@ TEST_F (Catalogue, PluginAndBundleStatesFollowTheBundlesOnDiskTickByTick)
     appSettings().setValue ("vst3Path", folder.getChildFile ("Other").getFullPathName());
     appSettings().setValue ("exePath", folder.getChildFile ("Other").getFullPathName());
     EXPECT_TRUE (tick (synth) && tick (*products[2]));
+}
+
+TEST_F (Catalogue, PluginIsInstalledAsTheFirstOfItsVst3AudioUnitAndAaxBundles)
+{
+    const auto library = platform::machineLibraryFolder();
+    const juce::File bundles[] = { folder.getChildFile ("Synth.vst3"),
+                                   library.getChildFile ("Audio/Plug-ins/Components/Synth.component"),
+                                   library.getChildFile ("Application Support/Avid/Audio/Plug-ins/Synth.aaxplugin") };
+    load ("<PLUGIN name=\"Synth\" version=\"9.0.0\"/>");
+    auto& synth = *products[0];
+
+    // Versions of the VST3, Audio Unit and AAX bundles (-: none), then the installed flag and version after a tick.
+    const std::pair<const char*, const char*> cases[] = {
+        { "- 2.0.0 -", "1 2.0.0" },
+        { "- - 3.0.0", "1 3.0.0" },
+        { "- 2.0.0 3.0.0", "1 2.0.0" },
+        { "1.0.0 2.0.0 3.0.0", "1 1.0.0" },
+        { "1.0.0 - 3.0.0", "1 1.0.0" },
+        { "- - -", "0 9.0.0" },
+    };
+    for (const auto& [written, expected] : cases)
+    {
+        SCOPED_TRACE (written);
+        const auto versions = juce::StringArray::fromTokens (written, false);
+        for (int i = 0; i < 3; ++i)
+            install (bundles[i], versions[i] == "-" ? nullptr : versions[i].toRawUTF8());
+        tick (synth);
+        EXPECT_EQ (juce::String ((int) synth.installed) + " " + synth.installedVersion, juce::String (expected));
+    }
+}
+
+TEST_F (Catalogue, FoldersNotSetAreTheSystemsPluginAndApplicationsFolders)
+{
+    load ("<EXE name=\"Tool\" fileMac=\"Tool.app\"/><PLUGIN name=\"Mosaire Test Synth\"/>");
+    appSettings().removeValue ("exePath");
+    appSettings().removeValue ("vst3Path");
+    EXPECT_EQ (products[0]->getBinaryPath().getFullPathName(), "/Applications/Tool.app");
+
+    // A plug-in is only found where its bundle exists: one is made in the system folder, where this user may write.
+    const juce::File bundle ("/Library/Audio/Plug-Ins/VST3/Mosaire Test Synth.vst3");
+    auto firstMade = bundle;
+    for (auto f = bundle.getParentDirectory(); ! f.exists(); f = f.getParentDirectory())
+        firstMade = f;
+    const juce::ScopeGuard removeWhatWasMade { [&] { firstMade.deleteRecursively(); } };
+    if (! writeBundle (bundle, infoPlistWithVersion ("1.0.0")).exists())
+        GTEST_SKIP() << "cannot write " << bundle.getFullPathName();
+    EXPECT_EQ (products[1]->getBinaryPath(), bundle);
 }

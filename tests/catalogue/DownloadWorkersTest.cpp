@@ -65,18 +65,20 @@ TEST_F (DownloadWorkers, InstallerOnlyFromA200AnswerIsUnpackedAndItsFirstEntryOp
 {
     const auto setup = app().downloadFolder.getChildFile ("Synth/Setup.pkg");
     for (int status : { 500, 200 })
-        for (bool autoLaunch : { true, false })
+        for (juce::String autoLaunch : { "1", "0", "" })   // none stored: on
         {
-            SCOPED_TRACE (juce::String (status) + (autoLaunch ? " auto launch" : ""));
-            appSettings().setValue ("installerAutoLaunch", autoLaunch);
+            SCOPED_TRACE (juce::String (status) + " auto launch " + autoLaunch);
+            autoLaunch.isEmpty() ? appSettings().removeValue ("installerAutoLaunch")
+                                 : appSettings().setValue ("installerAutoLaunch", autoLaunch);
             server.serve ("/installer/s.zip", zipOf ({ { "Synth/Setup.pkg", "payload" }, { "ReadMe", "payload" } }));
             server.setRule ("/installer/s.zip", "status", juce::String (status));
             ASSERT_TRUE (download (LocalServer::baseUrl() + "/installer/s.zip"));
             EXPECT_EQ (setup.existsAsFile(), status == 200);
-            EXPECT_EQ (installer->fileChooser != nullptr, status == 200 && ! autoLaunch);
+            EXPECT_EQ (installer->fileChooser != nullptr, status == 200 && autoLaunch == "0");
         }
-    EXPECT_FALSE (opener.waitForCalls (2, 2000));
-    EXPECT_EQ (opener.calls(), juce::Array<juce::StringArray> { juce::StringArray (setup.getFullPathName()) });
+    EXPECT_FALSE (opener.waitForCalls (3, 2000));
+    EXPECT_EQ (opener.calls(), juce::Array<juce::StringArray> (juce::StringArray (setup.getFullPathName()),
+                                                               juce::StringArray (setup.getFullPathName())));
 }
 
 TEST_F (DownloadWorkers, InstallerStopOrExitEndsATransferAtOnceEvenOfAHugeAnnouncedLength)
