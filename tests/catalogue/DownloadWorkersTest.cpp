@@ -1,4 +1,6 @@
 #include <unistd.h>
+#include <algorithm>
+#include <cstring>
 #include "catalogue/DownloadInstaller.h"
 #include "catalogue/DownloadResources.h"
 #include "catalogue/Products.h"
@@ -12,24 +14,17 @@ using namespace testsupport;
 
 static const juce::String cataloguePath = "/installer/Mosaire/AppPlugins.xml", picturesPath = "/installer/Mosaire/Images.zip";
 
-static juce::MemoryBlock zipOf (std::initializer_list<std::pair<juce::String, juce::String>> entries, int compression = 0)
-{
-    juce::ZipFile::Builder builder;
-    for (auto& [path, text] : entries)
-        builder.addEntry (new juce::MemoryInputStream (text.toRawUTF8(), text.getNumBytesAsUTF8(), true), compression, path,
-                          juce::Time (2020, 0, 1, 0, 0));
-    juce::MemoryOutputStream out;
-    return builder.writeToStream (out, nullptr), out.getMemoryBlock();
-}
-
 // An entry of a few kilobytes whose deflated data is spoilt halfway, as a damaged download leaves it.
 static const juce::String longText = [] { juce::String t; for (int i = 0; i < 3000; ++i) t << i << ' '; return t; }();
 
 static juce::MemoryBlock damaged (juce::MemoryBlock zip, const juce::String& entry)
 {
-    const auto data = zip.toString().indexOf (entry) + entry.length();   // the local header comes first, without extra field
-    for (int i = 0; i < 32; ++i)
-        zip[(size_t) (data + 200 + i)] = (char) 0xff;
+    // The entry's data follows its name in its local header, which comes first and has no extra field.
+    const auto* bytes = static_cast<char*> (zip.getData());
+    const auto* name = entry.toRawUTF8();
+    const auto data = std::search (bytes, bytes + zip.getSize(), name, name + std::strlen (name)) - bytes + std::strlen (name);
+    for (size_t i = 0; i < 32; ++i)
+        zip[data + 200 + i] = (char) 0xff;
     return zip;
 }
 

@@ -156,9 +156,12 @@ class Journeys(unittest.TestCase):
         self.assertEqual(self.windows(process, NOTICE), [], "the catalogue's version is this one's")
         self.quit(process, window)
 
+    def click_download(self, window, name):
+        self.click(window, 1 + 670 + 1 + 53, ROW_TOP + ROW_HEIGHT * SORTED.index(name) + 35)
+
     def download(self, auto_launch, name):
         process, window = self.start(auto_launch=auto_launch)
-        self.click(window, 1 + 670 + 1 + 53, ROW_TOP + ROW_HEIGHT * SORTED.index(name) + 35)   # its DOWNLOAD button
+        self.click_download(window, name)
         return process, window
 
     def test_download_opens_the_unpacked_installer(self):
@@ -218,7 +221,7 @@ class Journeys(unittest.TestCase):
         self.control("rule?path=%s&mode=%s&arg=%s" % (urllib.parse.quote(path), mode, arg))
         process, window = self.launch(self.world["home"], table=download is not None)
         if download:
-            self.click(window, 1 + 670 + 1 + 53, ROW_TOP + ROW_HEIGHT * SORTED.index(download) + 35)
+            self.click_download(window, download)
         requested = lambda: path in [request["path"] for request in json.loads(self.control("requests") or "[]")]
         self.assertTrue(self.wait_for(requested), "not asked for")
         self.quit(process, window)
@@ -238,7 +241,7 @@ class Journeys(unittest.TestCase):
         installer = os.path.join(process.home + ".tmp", TITLE, "Huge Installer.pkg")
         write_huge_archive(os.path.join(self.world["blob"], "installer", "effects", "Cirrus_Reverb_Mac.zip"),
                            [os.path.basename(installer)] + ["Part %d" % n for n in range(2, 9)])
-        self.click(window, 1 + 670 + 1 + 53, ROW_TOP + ROW_HEIGHT * SORTED.index("Cirrus Reverb") + 35)
+        self.click_download(window, "Cirrus Reverb")
         self.assertTrue(self.wait_for(lambda: os.path.exists(installer) and os.path.getsize(installer) > 0), "no unpacking")
         self.quit(process, window)
         process.log.seek(0)

@@ -105,12 +105,8 @@ TEST_F (TableCells, ViewBundleOpensItsMembersTableCloseClosesItAndTheNextReplace
 TEST_F (TableCells, FinishedOrStoppedDownloadBringsTheRowsButtonBackToDownload)
 {
     LocalServer server;
-    juce::ZipFile::Builder builder;   // stored, and sent slowly, so that the transfer still runs when STOP comes
-    builder.addEntry (new juce::MemoryInputStream (juce::MemoryBlock (1 << 19, true), true), 0, "Setup.pkg",
-                      juce::Time (2020, 0, 1, 0, 0));
-    juce::MemoryOutputStream archive;
-    builder.writeToStream (archive, nullptr);
-    server.serve ("/installer/Synth_Mac.zip", archive.getMemoryBlock());
+    // Stored, and sent slowly, so that the transfer still runs when STOP comes.
+    server.serve ("/installer/Synth_Mac.zip", zipOf ({ { "Setup.pkg", juce::String::repeatedString ("x", 1 << 19) } }));
     server.setRule ("/installer/Synth_Mac.zip", "slow", "65536,50");
 
     for (const auto stop : { false, true })

@@ -64,6 +64,16 @@ juce::File writeBundle (const juce::File& bundle, const juce::String& infoPlistT
     return bundle;
 }
 
+juce::MemoryBlock zipOf (std::initializer_list<std::pair<juce::String, juce::String>> entries, int compression)
+{
+    juce::ZipFile::Builder builder;
+    for (auto& [path, text] : entries)
+        builder.addEntry (new juce::MemoryInputStream (text.toRawUTF8(), text.getNumBytesAsUTF8(), true), compression, path,
+                          juce::Time (2020, 0, 1, 0, 0));
+    juce::MemoryOutputStream out;
+    return builder.writeToStream (out, nullptr), out.getMemoryBlock();
+}
+
 juce::String infoPlistWithVersion (const juce::String& version)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"

@@ -43,6 +43,9 @@ juce::File writeBundle (const juce::File& bundle, const juce::String& infoPlistT
 // The usual property list with the given CFBundleShortVersionString.
 juce::String infoPlistWithVersion (const juce::String& version);
 
+// A ZIP archive in memory of the given paths and texts, stored (0) or deflated (1 to 9).
+juce::MemoryBlock zipOf (std::initializer_list<std::pair<juce::String, juce::String>> entries, int compression = 0);
+
 // The running application object with its settings and folders, as start-up leaves them before
 // the main window is built.
 class AppTest : public ::testing::Test
